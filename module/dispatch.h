@@ -1,0 +1,19 @@
+// Late binding for IResize: member names to DISPIDs, and calls by DISPID with automation
+// values, as the type information of IResize answers them.
+#pragma once
+
+#include "object/iresize.h"
+
+namespace vx {
+
+// IDispatch::GetIDsOfNames of a Resize object: names[0] is a member name, matched
+// case-sensitively first and then case-insensitively. DISP_E_UNKNOWNNAME (with
+// DISPID_UNKNOWN in ids) for a name that is no member.
+HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids);
+
+// IDispatch::Invoke of a Resize object: finds the member of that DISPID and kind,
+// converts the arguments to its parameter types and calls it on `object`.
+HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params,
+                     VARIANT* result, EXCEPINFO* exception, UINT* arg_error);
+
+}  // namespace vx

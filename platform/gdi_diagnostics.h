@@ -1,0 +1,26 @@
+// Counters and settings of the drawing layer that tests use; not part of the Windows API.
+#pragma once
+
+namespace vx {
+
+struct GdiObjectCounts {
+  long dcs = 0;  // memory contexts and screen contexts not yet released
+  long bitmaps = 0;
+  long brushes = 0;
+  long pens = 0;
+  long fonts = 0;
+  long regions = 0;
+  long bstrs = 0;  // strings from SysAllocString and friends not yet freed
+
+  long total() const { return dcs + bitmaps + brushes + pens + fonts + regions + bstrs; }
+  bool operator==(const GdiObjectCounts&) const = default;
+};
+
+// Live objects created by callers (stock objects are not counted).
+GdiObjectCounts LiveGdiObjects();
+
+// Dots per inch that the screen reports through GetDeviceCaps (96 unless changed).
+void SetScreenDpi(int dpi);
+int ScreenDpi();
+
+}  // namespace vx

@@ -1,0 +1,91 @@
+// Inside the drawing layer: the objects behind GDI handles and the table that issues them.
+//
+// A handle is a token that carries a table slot and that slot's generation; a handle whose
+// object was deleted, or that names another kind of object, finds nothing. The table is
+// shared by all threads and guarded by a lock; an object itself is used by one thread at a
+// time, as GDI objects are.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/win_types.h"
+#include "platform/zeroed_memory.h"
+
+namespace vx::gdi {
+
+enum class Kind : std::uint8_t { kDc, kBitmap, kBrush, kPen, kFont, kRegion };
+
+struct Object {
+  explicit Object(Kind k) : kind(k) {}
+  virtual ~Object() = default;
+  const Kind kind;
+  bool stock = false;    // owned by the system; DeleteObject ignores it
+  int select_count = 0;  // contexts that have it selected; a selected object cannot be deleted
+};
+
+// Pixels are DIB words 0xXXRRGGBB, rows top first, no gap between rows.
+struct Bitmap : Object {
+  Bitmap() : Object(Kind::kBitmap) {}
+  int width = 0;
+  int height = 0;
+  std::uint32_t* pixels = nullptr;
+  ZeroedMemory memory;
+};
+
+struct Brush : Object {
+  Brush() : Object(Kind::kBrush) {}
+  bool hollow = false;  // NULL_BRUSH: fills nothing
+  COLORREF color = 0;
+};
+
+struct Dc : Object {
+  Dc() : Object(Kind::kDc) {}
+  bool screen = false;  // from GetDC: has no pixels of its own
+  HGDIOBJ bitmap = nullptr;
+  HGDIOBJ brush = nullptr;
+  HGDIOBJ pen = nullptr;
+  HGDIOBJ font = nullptr;
+  int bk_mode = OPAQUE;
+  COLORREF bk_color = RGB(255, 255, 255);
+  COLORREF text_color = RGB(0, 0, 0);
+  int stretch_mode = BLACKONWHITE;
+};
+
+// What a context draws on. Writable is false for the stock one-pixel bitmap that a new
+// memory context holds, which nothing may change.
+struct Surface {
+  std::uint32_t* pixels = nullptr;
+  int width = 0;
+  int height = 0;
+  bool writable = false;
+
+  std::uint32_t* Row(int y) const { return pixels + static_cast<std::ptrdiff_t>(y) * width; }
+};
+
+// Largest bitmap the layer creates: 2^29 pixels (2 GiB).
+constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 29;
+
+HGDIOBJ AddObject(std::unique_ptr<Object> object);
+Object* FindObject(HGDIOBJ handle);
+// Takes the object out of the table; the handle goes stale.
+std::unique_ptr<Object> RemoveObject(HGDIOBJ handle);
+
+template <class T>
+T* Find(HGDIOBJ handle, Kind kind) {
+  Object* o = FindObject(handle);
+  return o && o->kind == kind ? static_cast<T*>(o) : nullptr;
+}
+inline Dc* FindDc(HDC hdc) { return Find<Dc>(hdc, Kind::kDc); }
+inline Bitmap* FindBitmap(HGDIOBJ h) { return Find<Bitmap>(h, Kind::kBitmap); }
+inline Brush* FindBrush(HGDIOBJ h) { return Find<Brush>(h, Kind::kBrush); }
+
+// The stock one-pixel bitmap selected into every new memory context.
+HBITMAP DefaultBitmap();
+Surface SurfaceOf(const Dc& dc);
+
+// New bitmap of the given size, black; null when the size is not positive or too large,
+// or the memory cannot be had.
+HBITMAP NewBitmap(int width, int height);
+
+}  // namespace vx::gdi

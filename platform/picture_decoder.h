@@ -1,0 +1,43 @@
+// Decoders of the picture service: JPEG, GIF and BMP data held in memory.
+//
+// Opening reads and checks the headers (and whatever else must be read to know that the
+// picture can be shown); decoding writes the pixels into rows the caller provides. The
+// data must stay in place while the decoder lives; nothing is copied.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace vx {
+
+class PictureDecoder {
+ public:
+  virtual ~PictureDecoder() = default;
+
+  // Pixel size as stored in the file; positive. It may be larger than anything that can
+  // be allocated: the caller decides whether to go on.
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+  // Writes the picture into `rows`: height() rows of width() DIB words, the first row at
+  // `rows`, the next `stride` words further. Opaque pixels are written as 0xFFRRGGBB;
+  // pixels that the file leaves transparent, and pixels after the point where the data
+  // ended or broke, are not written, so the caller's content (black) stays. Returns false
+  // when the picture could not be decoded to its end.
+  virtual bool Decode(std::uint32_t* rows, std::ptrdiff_t stride) = 0;
+
+ protected:
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// Each returns null when the data is not a picture of that format that can be shown.
+std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size);
+std::unique_ptr<PictureDecoder> OpenGif(const std::uint8_t* data, std::size_t size);
+std::unique_ptr<PictureDecoder> OpenBmp(const std::uint8_t* data, std::size_t size);
+
+// Chooses the decoder by the data's signature, as the picture service does.
+std::unique_ptr<PictureDecoder> OpenPicture(const std::uint8_t* data, std::size_t size);
+
+}  // namespace vx

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build, the tests, the fuzzers and the fonts need.
+# Safe to run again: it installs only what is missing and says nothing when all is there.
+# With --bench it also installs the programs the benchmarks compare against.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  clang libclang-rt-dev           # libFuzzer, and sanitizer runtimes for the fuzz build
+  libjpeg62-turbo-dev             # JPEG decoding and encoding
+  libpng-dev                      # PNG decoding
+  libgif-dev                      # GIF decoding
+  libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-dejavu-core  # text marks
+  libgtest-dev libbenchmark-dev   # tests and benchmarks
+  libjpeg-turbo-progs             # djpeg/cjpeg: reference decoder for tests, floor for benchmarks
+)
+if [[ ${1:-} == --bench ]]; then
+  packages+=(imagemagick graphicsmagick libvips-tools libvips-dev python3-pil hyperfine time)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "setup: installing ${missing[*]}"
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

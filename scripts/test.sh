@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with AddressSanitizer and
+# UndefinedBehaviorSanitizer, runs every test, and replays the fuzz corpora through the
+# fuzz targets.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+scripts/setup.sh
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE=ON \
+  -DVXIMAGE_BENCH=OFF >/dev/null
+cmake --build build/asan
+ctest --test-dir build/asan --output-on-failure -j"$(nproc)"
+
+scripts/fuzz.sh replay
