@@ -1,0 +1,189 @@
+// JPEG pictures through libjpeg: baseline, progressive, greyscale, RGB, CMYK and YCCK.
+//
+// Open reads the headers and starts decompression, which for a progressive picture reads
+// every scan, so that a file whose structure is broken is refused before anything is
+// drawn. Decode then writes rows straight into the caller's pixels.
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <vector>
+
+// jpeglib.h expects the standard types to be declared already.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "platform/picture_decoder.h"
+
+namespace vx {
+
+namespace {
+
+// Beyond this much working memory (progressive pictures keep every coefficient) the
+// library gives up instead of asking for more.
+constexpr long kJpegMemoryLimit = 1L << 30;
+// Larger pictures are only measured, never started: the caller refuses them.
+constexpr std::int64_t kMaxStartedPixels = std::int64_t{1} << 29;
+
+struct ErrorManager {
+  jpeg_error_mgr manager;
+  std::jmp_buf return_point;
+  // The entropy decoder needed bits that the data did not have (it ended or broke off
+  // at a marker): from here on the library makes up pixels.
+  bool data_short = false;
+};
+
+void ExitToReturnPoint(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->return_point, 1);
+}
+
+void Silent(j_common_ptr) {}
+
+void NoteMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;  // trace messages
+  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+  ++errors->manager.num_warnings;
+  if (errors->manager.msg_code == JWRN_HIT_MARKER) errors->data_short = true;
+}
+
+// Reads from memory; past the end it supplies an end-of-image marker, as a truncated
+// file ends.
+struct SourceManager {
+  jpeg_source_mgr manager;
+};
+
+const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
+
+void InitSource(j_decompress_ptr) {}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  auto* source = reinterpret_cast<SourceManager*>(cinfo->src);
+  WARNMS(cinfo, JWRN_JPEG_EOF);
+  source->manager.next_input_byte = kFakeEoi;
+  source->manager.bytes_in_buffer = sizeof kFakeEoi;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long count) {
+  auto* source = reinterpret_cast<SourceManager*>(cinfo->src);
+  if (count <= 0) return;
+  if (static_cast<std::size_t>(count) > source->manager.bytes_in_buffer) {
+    FillInputBuffer(cinfo);  // skipping past the end: what follows is the end
+    return;
+  }
+  source->manager.next_input_byte += count;
+  source->manager.bytes_in_buffer -= static_cast<std::size_t>(count);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+// CMYK as stored: with an Adobe marker the four values are inverted, as nearly every
+// CMYK JPEG stores them; without one they are plain ink amounts.
+void CmykToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool inverted) {
+  for (int i = 0; i < count; ++i, cmyk += 4) {
+    unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+    if (!inverted) {
+      c = 255 - c;
+      m = 255 - m;
+      y = 255 - y;
+      k = 255 - k;
+    }
+    const unsigned r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (y * k + 127) / 255;
+    out[i] = 0xFF000000u | (r << 16) | (g << 8) | b;
+  }
+}
+
+class JpegDecoder final : public PictureDecoder {
+ public:
+  JpegDecoder(const std::uint8_t* data, std::size_t size) {
+    cinfo_.err = jpeg_std_error(&errors_.manager);
+    errors_.manager.error_exit = ExitToReturnPoint;
+    errors_.manager.output_message = Silent;
+    errors_.manager.emit_message = NoteMessage;
+    source_.manager.next_input_byte = data;
+    source_.manager.bytes_in_buffer = size;
+    source_.manager.init_source = InitSource;
+    source_.manager.fill_input_buffer = FillInputBuffer;
+    source_.manager.skip_input_data = SkipInputData;
+    source_.manager.resync_to_restart = jpeg_resync_to_restart;
+    source_.manager.term_source = TermSource;
+  }
+
+  ~JpegDecoder() override {
+    if (created_) jpeg_destroy_decompress(&cinfo_);
+  }
+
+  bool Open() {
+    if (setjmp(errors_.return_point)) return false;
+    jpeg_create_decompress(&cinfo_);
+    created_ = true;
+    cinfo_.mem->max_memory_to_use = kJpegMemoryLimit;
+    cinfo_.src = &source_.manager;
+    if (jpeg_read_header(&cinfo_, TRUE) != JPEG_HEADER_OK) return false;
+    width_ = static_cast<int>(cinfo_.image_width);
+    height_ = static_cast<int>(cinfo_.image_height);
+    if (width_ <= 0 || height_ <= 0) return false;
+    if (std::int64_t{width_} * height_ > kMaxStartedPixels) return true;
+
+    cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+    cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_start_decompress(&cinfo_);
+    // A progressive picture has been read whole by now; what it lacked is lost detail,
+    // not lost rows, so its end is not tracked.
+    single_scan_ = !jpeg_has_multiple_scans(&cinfo_);
+    started_ = true;
+    return true;
+  }
+
+  bool Decode(std::uint32_t* rows, std::ptrdiff_t stride) override {
+    if (!started_ || decoded_) return false;
+    decoded_ = true;
+    std::vector<JSAMPLE> cmyk_row;
+    if (cmyk_) cmyk_row.resize(std::size_t(width_) * 4);
+    if (setjmp(errors_.return_point)) {
+      // Broken beyond repair partway: the rows already written stay.
+      return false;
+    }
+    while (cinfo_.output_scanline < cinfo_.output_height) {
+      const JDIMENSION y = cinfo_.output_scanline;
+      auto* out = reinterpret_cast<std::uint32_t*>(rows + std::ptrdiff_t(y) * stride);
+      JSAMPROW row = cmyk_ ? cmyk_row.data() : reinterpret_cast<JSAMPROW>(out);
+      if (jpeg_read_scanlines(&cinfo_, &row, 1) != 1) return false;
+      if (single_scan_ && errors_.data_short) {
+        // The data stopped within this row's band: it and what follows were never
+        // in the file. Leave them as they were.
+        ClearRow(rows, stride, y);
+        return false;
+      }
+      if (cmyk_) CmykToWords(cmyk_row.data(), out, width_, cinfo_.saw_Adobe_marker);
+    }
+    jpeg_finish_decompress(&cinfo_);
+    return !(single_scan_ && errors_.data_short);
+  }
+
+ private:
+  // Undo what this decoder wrote into row y (the caller's rows started black).
+  void ClearRow(std::uint32_t* rows, std::ptrdiff_t stride, JDIMENSION y) {
+    if (cmyk_) return;  // CMYK rows go through a scratch row and were not written yet
+    std::uint32_t* row = rows + std::ptrdiff_t(y) * stride;
+    std::fill(row, row + width_, 0u);
+  }
+
+  jpeg_decompress_struct cinfo_{};
+  ErrorManager errors_{};
+  SourceManager source_{};
+  bool created_ = false;
+  bool started_ = false;
+  bool decoded_ = false;
+  bool cmyk_ = false;
+  bool single_scan_ = true;
+};
+
+}  // namespace
+
+std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size) {
+  auto decoder = std::make_unique<JpegDecoder>(data, size);
+  if (!decoder->Open()) return nullptr;
+  return decoder;
+}
+
+}  // namespace vx
