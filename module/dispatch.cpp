@@ -1,0 +1,164 @@
+// GetIDsOfNames and Invoke of a Resize object, answered from the member table the way
+// type information answers them for a dual interface.
+#include "module/dispatch.h"
+
+#include <array>
+
+#include "module/member_table.h"
+
+namespace vx {
+namespace {
+
+char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; }
+
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+DISPID FindId(const OLECHAR* name) {
+  if (!name) return DISPID_UNKNOWN;
+  const std::u16string_view wanted(name);
+  for (const Member& m : ResizeMembers()) {
+    if (m.name == wanted) return m.id;
+  }
+  for (const Member& m : ResizeMembers()) {
+    if (SameIgnoringCase(m.name, wanted)) return m.id;
+  }
+  return DISPID_UNKNOWN;
+}
+
+bool FlagsAskFor(WORD flags, MemberKind kind) {
+  switch (kind) {
+    case MemberKind::kMethod: return flags & DISPATCH_METHOD;
+    case MemberKind::kPropertyGet: return flags & DISPATCH_PROPERTYGET;
+    case MemberKind::kPropertyPut: return flags & DISPATCH_PROPERTYPUT;
+  }
+  return false;
+}
+
+const Member* FindMember(DISPID id, WORD flags) {
+  for (const Member& m : ResizeMembers()) {
+    if (m.id == id && FlagsAskFor(flags, m.kind)) return &m;
+  }
+  return nullptr;
+}
+
+// A setter takes exactly its value as the argument named DISPID_PROPERTYPUT; nothing
+// else takes named arguments.
+HRESULT CheckNamedArguments(const Member& member, const DISPPARAMS& params) {
+  if (params.cNamedArgs > 0 && !params.rgdispidNamedArgs) return E_INVALIDARG;
+  bool value_named = false;
+  for (UINT i = 0; i < params.cNamedArgs; ++i) {
+    const bool is_value = member.kind == MemberKind::kPropertyPut &&
+                          params.rgdispidNamedArgs[i] == DISPID_PROPERTYPUT;
+    if (!is_value) return DISP_E_NONAMEDARGS;
+    value_named = true;
+  }
+  if (member.kind == MemberKind::kPropertyPut && !value_named) return DISP_E_PARAMNOTFOUND;
+  return S_OK;
+}
+
+// The converted arguments of one call and the retval slot; frees what it converted.
+class CallFrame {
+ public:
+  CallFrame() {
+    for (VARIANT& v : args_) VariantInit(&v);
+    VariantInit(&retval_);
+  }
+  ~CallFrame() {
+    for (VARIANT& v : args_) VariantClear(&v);
+    VariantClear(&retval_);
+  }
+  CallFrame(const CallFrame&) = delete;
+  CallFrame& operator=(const CallFrame&) = delete;
+
+  // Fills the arguments from rgvarg (last argument first); on a value that does not
+  // convert, *bad_index is its index in rgvarg.
+  HRESULT Prepare(const Member& member, const DISPPARAMS& params, UINT* bad_index) {
+    UINT next = params.cArgs;  // the first argument is the last in rgvarg
+    for (std::size_t i = 0; i < member.parameters.size(); ++i) {
+      const MemberParameter& p = member.parameters[i];
+      if (p.passing == ParameterPassing::kRetval) {
+        retval_.vt = p.type;
+        args_[i].vt = VT_BYREF | p.type;
+        args_[i].byref = &retval_.lVal;  // every value member of the union starts here
+        continue;
+      }
+      const VARIANT& given = params.rgvarg[--next];
+      const HRESULT hr = p.passing == ParameterPassing::kInOut ? Reference(given, p.type, &args_[i])
+                                                               : VariantChangeType(&args_[i], &given, 0, p.type);
+      if (FAILED(hr)) {
+        *bad_index = next;
+        return hr;
+      }
+    }
+    return S_OK;
+  }
+
+  const VARIANT* args() const { return args_.data(); }
+
+  // Hands the retval to the caller (or drops it when the caller wants none).
+  void TakeRetval(VARIANT* result) {
+    if (result) {
+      *result = retval_;
+      VariantInit(&retval_);
+    }
+  }
+
+ private:
+  // An in/out pointer parameter takes only a reference to a value of its own type.
+  static HRESULT Reference(const VARIANT& given, VARTYPE type, VARIANT* arg) {
+    if (given.vt != (VT_BYREF | type)) return DISP_E_TYPEMISMATCH;
+    *arg = given;  // borrowed: clearing a VT_BYREF frees nothing
+    return S_OK;
+  }
+
+  std::array<VARIANT, kMostParameters> args_;
+  VARIANT retval_;
+};
+
+}  // namespace
+
+HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids) {
+  if (count == 0) return S_OK;
+  if (!names || !ids) return E_INVALIDARG;
+  ids[0] = FindId(names[0]);
+  // Parameter names are not answered: no member takes named arguments.
+  for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+                     EXCEPINFO* exception, UINT* arg_error) {
+  if (result) VariantInit(result);
+  if (!object || !params || (params->cArgs > 0 && !params->rgvarg)) return E_INVALIDARG;
+  const Member* member = FindMember(id, flags);
+  if (!member) return DISP_E_MEMBERNOTFOUND;
+  HRESULT hr = CheckNamedArguments(*member, *params);
+  if (FAILED(hr)) return hr;
+  if (params->cArgs != ArgumentCount(*member)) return DISP_E_BADPARAMCOUNT;
+
+  CallFrame frame;
+  UINT bad_index = 0;
+  hr = frame.Prepare(*member, *params, &bad_index);
+  if (FAILED(hr)) {
+    if (arg_error) *arg_error = bad_index;
+    return hr;
+  }
+  hr = member->call(object, frame.args());
+  if (FAILED(hr)) {
+    if (exception) {
+      *exception = EXCEPINFO{};
+      exception->scode = hr;
+    }
+    return DISP_E_EXCEPTION;
+  }
+  frame.TakeRetval(result);
+  return hr;
+}
+
+}  // namespace vx

@@ -1,0 +1,53 @@
+// The members of IResize as late binding sees them: one row a vtable slot, with the
+// member's name, DISPID, kind, parameters, help string and a call on an IResize*.
+// GetIDsOfNames and Invoke answer from this table, and the command-line tool lists it.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "object/iresize.h"
+
+namespace vx {
+
+enum class MemberKind { kMethod, kPropertyGet, kPropertyPut };
+
+enum class ParameterPassing {
+  kIn,      // a value of the parameter's type
+  kInOut,   // a pointer declared without direction attributes: the caller passes VT_BYREF
+  kRetval,  // [out, retval]: the member's result, not passed by the caller
+};
+
+struct MemberParameter {
+  std::u16string_view name;
+  VARTYPE type;  // VT_I4 (long), VT_R8 (double), VT_BSTR or VT_UI4 (OLE_COLOR)
+  ParameterPassing passing;
+};
+
+// Calls the member. args holds the parameters in declaration order: a kIn value in the
+// union member of its type, a kInOut or kRetval parameter as a pointer in byref.
+using MemberCall = HRESULT (*)(IResize* object, const VARIANT* args);
+
+// The longest parameter list of any member (MakeCropImage).
+inline constexpr std::size_t kMostParameters = 5;
+
+struct Member {
+  std::u16string_view name;
+  DISPID id;
+  MemberKind kind;
+  std::span<const MemberParameter> parameters;
+  std::u16string_view help;
+  MemberCall call;
+};
+
+// The rows in the order of IResize's vtable slots; a property's getter comes before its
+// setter.
+std::span<const Member> ResizeMembers();
+
+// How many arguments a caller passes: every parameter but the retval.
+std::size_t ArgumentCount(const Member& member);
+
+// The [out, retval] parameter, or null when the member has none.
+const MemberParameter* RetvalParameter(const Member& member);
+
+}  // namespace vx
