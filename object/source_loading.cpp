@@ -3,6 +3,8 @@
 // JPEG, GIF and BMP files go through the picture service from a copy of the file in
 // memory; PNG files through CPngReader, whose pixels are laid over a new black bitmap.
 // The file's extension alone chooses the path.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -43,14 +45,17 @@ FileContents ReadWholeFile(BSTR path) {
     return contents;
   }
   long size = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  struct stat info {};
+  // Only plain files are read: a folder or a device has no picture in it.
+  if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && std::fseek(file, 0, SEEK_END) == 0)
+    size = std::ftell(file);
   std::fseek(file, 0, SEEK_SET);
   if (size < 0) {
-    contents.error = CResize::kSourceOpenFailed;  // not a file that has a size
+    contents.error = CResize::kSourceOpenFailed;
   } else if (size > kMaxFileBytes || !(contents.bytes = new (std::nothrow) BYTE[size ? size : 1])) {
     contents.error = CResize::kNoMemory;
   } else if (std::fread(contents.bytes, 1, std::size_t(size), file) != std::size_t(size)) {
-    contents.error = CResize::kSourceOpenFailed;  // a directory, or a file that shrank
+    contents.error = CResize::kSourceOpenFailed;  // the file shrank while being read
   }
   std::fclose(file);
   if (contents.error) {

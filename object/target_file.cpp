@@ -66,7 +66,7 @@ bool TargetFile::Open(const std::string& path) {
         // Not permitted for other users' files: the new file is ours.
       }
     }
-    stream_ = fdopen(fd, "w+b");
+    stream_ = fdopen(fd, "wb");
     if (!stream_) close(fd);
   }
   if (!stream_) {

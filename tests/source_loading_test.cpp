@@ -1,0 +1,221 @@
+// Loading source pictures: extensions, unreadable and refused files, sizes, exact colours
+// and the replacement of one picture by the next.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include "platform/gdi_diagnostics.h"
+#include "tests/resize_test_support.h"
+
+namespace vx::testing {
+namespace {
+
+class SourceLoadingTest : public LeakCheckedTest {
+ protected:
+  std::string Path(const std::string& name) const { return dir_.File(name); }
+  // The source as the writer sees it, decoded again.
+  RgbImage Written(ResizeObject& r) {
+    EXPECT_EQ(r->MakeMarkImage(Bstr(Path("check.jpg"))), S_OK);
+    return ReadJpegFile(Path("check.jpg"));
+  }
+  TempDir dir_;
+};
+
+TEST_F(SourceLoadingTest, AcceptsTheFiveExtensionsInAnyCase) {
+  WriteJpegFile(Path("j.jpg"), 7, 5, Solid(1, 2, 3));
+  const std::vector<std::uint8_t> jpeg = ReadBytes(Path("j.jpg"));
+  for (const char* name : {"photo.JPG", "photo.Jpeg", "photo.GIF", "photo.bmp"}) {
+    SCOPED_TRACE(name);
+    WriteBytes(Path(name), jpeg);  // the decoder goes by content, the path by extension
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_OK);
+    EXPECT_EQ(r.Width(), 7);
+    EXPECT_EQ(r.Height(), 5);
+  }
+  WritePngFile(Path("photo.PNG"), 3, 2, Solid(1, 2, 3));
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("photo.PNG"))), S_OK);
+  EXPECT_EQ(r.Width(), 3);
+}
+
+TEST_F(SourceLoadingTest, RefusesOtherExtensionsBeforeTouchingTheFile) {
+  WritePngFile(Path("photo.png"), 3, 2, Solid(1, 2, 3));
+  ASSERT_EQ(mkdir(Path("a.b").c_str(), 0755), 0);
+  WriteBytes(Path("a.b/photo"), ReadBytes(Path("photo.png")));
+  WriteBytes(Path("photo.tif"), ReadBytes(Path("photo.png")));
+  for (const std::string& path : {Path("photo.tif"), Path("a.b/photo"), Path("photo"), std::string()}) {
+    SCOPED_TRACE(path);
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(path)), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    EXPECT_EQ(r.Width(), -1);
+  }
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(nullptr), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+}
+
+TEST_F(SourceLoadingTest, MissingFilesAndFoldersCannotBeOpened) {
+  ASSERT_EQ(mkdir(Path("folder.jpg").c_str(), 0755), 0);
+  for (const char* name : {"missing.jpg", "missing.png", "folder.jpg"}) {
+    SCOPED_TRACE(name);
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file open failed!");
+  }
+}
+
+TEST_F(SourceLoadingTest, ReadOnlyFilesLoad) {
+  WriteJpegFile(Path("ro.jpg"), 9, 4, Solid(0, 0, 0));
+  ASSERT_EQ(chmod(Path("ro.jpg").c_str(), 0444), 0);
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("ro.jpg"))), S_OK);
+  EXPECT_EQ(r.Width(), 9);
+  EXPECT_EQ(r.ErrorText(), u"");
+}
+
+TEST_F(SourceLoadingTest, NonPicturesLoadNothingWithoutAnError) {
+  WriteBytes(Path("text.png"), {'h', 'e', 'l', 'l', 'o'});
+  WriteBytes(Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
+  WriteBytes(Path("empty.gif"), {});
+  {
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path("text.png"))), S_OK);
+    EXPECT_EQ(r.Width(), 0);  // what the PNG library reported
+    EXPECT_EQ(r.Height(), 0);
+    EXPECT_EQ(r.ErrorText(), u"");
+  }
+  for (const char* name : {"text.jpg", "empty.gif"}) {
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_OK);
+    EXPECT_EQ(r.Width(), -1);  // unchanged
+    EXPECT_EQ(r.ErrorText(), u"");
+    // With no picture the output operations write nothing of the source.
+    EXPECT_EQ(r->MakeMarkImage(Bstr(Path("none.jpg"))), S_FALSE);
+  }
+  // A PNG file named .jpg goes to the picture service, which does not read PNG.
+  WritePngFile(Path("png.jpg"), 4, 4, Solid(1, 1, 1));
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("png.jpg"))), S_OK);
+  EXPECT_EQ(r.Width(), -1);
+}
+
+TEST_F(SourceLoadingTest, OpaquePngColoursArrivExactly) {
+  auto pixel = [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x);
+    p[1] = std::uint8_t(y);
+    p[2] = std::uint8_t(255 - x);
+    p[3] = 255;
+  };
+  WritePngFile(Path("exact.png"), 300, 200, pixel);
+  ResizeObject r;
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("exact.png"))), S_OK);
+  EXPECT_EQ(r.Width(), 300);
+  EXPECT_EQ(r.Height(), 200);
+  // A crop of the whole picture at the highest quality keeps colours within a step or two.
+  r->put_Quality(100);
+  RgbImage image = Written(r);
+  ASSERT_EQ(image.width, 300);
+  for (int y = 0; y < 200; y += 37)
+    for (int x = 0; x < 300; x += 41) {
+      std::uint8_t expected[4];
+      pixel(x, y, expected);
+      for (int c = 0; c < 3; ++c) EXPECT_TRUE(Near(image.At(x, y)[c], expected[c], 4)) << x << "," << y;
+    }
+}
+
+TEST_F(SourceLoadingTest, TransparentPngPixelsShowTheBlackBitmapBelow) {
+  WritePngFile(Path("alpha.png"), 16, 16, [](int x, int, std::uint8_t* p) {
+    p[0] = 255;
+    p[1] = 255;
+    p[2] = 255;
+    p[3] = x < 8 ? 0 : 128;  // left half transparent, right half half-covered
+  });
+  ResizeObject r;
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("alpha.png"))), S_OK);
+  r->put_Quality(100);
+  RgbImage image = Written(r);
+  EXPECT_TRUE(Near(image.At(2, 8)[0], 0, 3));
+  EXPECT_TRUE(Near(image.At(13, 8)[0], 128, 3));
+}
+
+TEST_F(SourceLoadingTest, SecondPictureReplacesTheFirstWithoutLeaks) {
+  WritePngFile(Path("a.png"), 30, 20, Solid(255, 0, 0));
+  WriteJpegFile(Path("b.jpg"), 12, 34, Solid(0, 0, 255));
+  ResizeObject r;
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("a.png"))), S_OK);
+  const GdiObjectCounts one_picture = LiveGdiObjects();
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("b.jpg"))), S_OK);
+  EXPECT_EQ(LiveGdiObjects(), one_picture);
+  EXPECT_EQ(r.Width(), 12);
+  EXPECT_EQ(r.Height(), 34);
+  RgbImage image = Written(r);
+  EXPECT_GT(image.At(5, 5)[2], 240);
+  EXPECT_LT(image.At(5, 5)[0], 15);
+}
+
+TEST_F(SourceLoadingTest, RefusedLoadsKeepThePictureLoaded) {
+  WritePngFile(Path("keep.png"), 10, 10, Solid(0, 255, 0));
+  // A PNG header that claims more than the object will hold.
+  std::vector<std::uint8_t> huge = ReadBytes(Path("keep.png"));
+  huge[16] = 0, huge[17] = 1, huge[18] = 0x11, huge[19] = 0x70;  // width 70000
+  const uLong crc = crc32(0, huge.data() + 12, 17);             // over "IHDR" and its data
+  for (int i = 0; i < 4; ++i) huge[29 + i] = std::uint8_t(crc >> (24 - 8 * i));
+  WriteBytes(Path("huge.png"), huge);
+  ResizeObject r;
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("keep.png"))), S_OK);
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("keep.tif"))), S_FALSE);
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("gone.png"))), S_FALSE);
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("huge.png"))), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Memory is not enough!");
+  EXPECT_EQ(r.Width(), 10);
+  RgbImage image = Written(r);
+  ASSERT_EQ(image.width, 10);
+  EXPECT_GT(image.At(5, 5)[1], 240);
+}
+
+TEST_F(SourceLoadingTest, PictureSizeFollowsTheScreenResolution) {
+  WriteJpegFile(Path("inch.jpg"), 96, 96, Solid(50, 60, 70));
+  ResizeObject at96;
+  ASSERT_EQ(at96->LoadSourceImage(Bstr(Path("inch.jpg"))), S_OK);
+  EXPECT_EQ(at96.Width(), 96);
+  // One inch of picture is 120 pixels on a screen of 120 dots per inch; drawn stretched.
+  SetScreenDpi(120);
+  ResizeObject at120;
+  EXPECT_EQ(at120->LoadSourceImage(Bstr(Path("inch.jpg"))), S_OK);
+  SetScreenDpi(96);
+  EXPECT_EQ(at120.Width(), 120);
+  EXPECT_EQ(at120.Height(), 120);
+  RgbImage image = Written(at120);
+  EXPECT_TRUE(Near(image.At(119, 119)[0], 50, 4));
+}
+
+TEST_F(SourceLoadingTest, TruncatedJpegShowsTheRowsItHasAndBlackBelow) {
+  // Noise, so that the entropy-coded data is most of the file.
+  WriteJpegFile(Path("full.jpg"), 64, 64, [](int x, int y, std::uint8_t* p) {
+    p[0] = p[1] = p[2] = std::uint8_t(((x * 7919 + y * 104729) % 64) + 190);
+  }, 90);
+  std::vector<std::uint8_t> bytes = ReadBytes(Path("full.jpg"));
+  bytes.resize(bytes.size() * 2 / 3);
+  WriteBytes(Path("cut.jpg"), bytes);
+  ResizeObject r;
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("cut.jpg"))), S_OK);
+  EXPECT_EQ(r.Width(), 64);
+  RgbImage image = Written(r);
+  EXPECT_GT(image.At(10, 2)[0], 150);
+  EXPECT_LT(image.At(10, 62)[0], 15);  // never in the file: black, not grey
+}
+
+TEST_F(SourceLoadingTest, PathsOutsideAscii) {
+  const std::string name = "фото 写真.png";
+  WritePngFile(Path(name), 5, 6, Solid(9, 9, 9));
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_OK);
+  EXPECT_EQ(r.Width(), 5);
+  WriteJpegFile(Path("ç.jpeg"), 7, 8, Solid(9, 9, 9));
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("ç.jpeg"))), S_OK);
+  EXPECT_EQ(r.Height(), 8);
+}
+
+}  // namespace
+}  // namespace vx::testing
