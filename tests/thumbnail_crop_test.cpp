@@ -1,0 +1,189 @@
+// Thumbnails in the four sizing rules, and crops, from one loaded picture.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "tests/resize_test_support.h"
+
+namespace vx::testing {
+namespace {
+
+class ThumbnailCropTest : public LeakCheckedTest {
+ protected:
+  // A source whose pixel (x, y) has red x, green y: positions can be read back.
+  void LoadGradient(ResizeObject& r, int width, int height) {
+    const std::string path = dir_.File("g" + std::to_string(width) + "x" + std::to_string(height) + ".png");
+    WritePngFile(path, width, height, [](int x, int y, std::uint8_t* p) {
+      p[0] = std::uint8_t(x);
+      p[1] = std::uint8_t(y);
+      p[2] = 0;
+      p[3] = 255;
+    });
+    ASSERT_EQ(r->LoadSourceImage(Bstr(path)), S_OK);
+    r->put_Quality(100);
+  }
+  RgbImage Thumb(ResizeObject& r, double w, double h, LONG rule, HRESULT expected = S_OK) {
+    const std::string out = dir_.File("thumb.jpg");
+    std::remove(out.c_str());
+    EXPECT_EQ(r->MakeThumbImage(Bstr(out), w, h, rule), expected);
+    return ReadJpegFile(out);
+  }
+  RgbImage Crop(ResizeObject& r, LONG x, LONG y, LONG w, LONG h, HRESULT expected = S_OK) {
+    const std::string out = dir_.File("crop.jpg");
+    std::remove(out.c_str());
+    EXPECT_EQ(r->MakeCropImage(Bstr(out), x, y, w, h), expected);
+    return ReadJpegFile(out);
+  }
+  TempDir dir_;
+};
+
+struct SizeCase {
+  int source_width, source_height;
+  double w, h;
+  LONG rule;
+  int expected_width, expected_height;
+};
+
+TEST_F(ThumbnailCropTest, SizingRulesTruncateAsDoublePrecisionGives) {
+  const SizeCase cases[] = {
+      {300, 200, 150, 999, 1, 150, 100},  // fixed width; the height argument is ignored
+      {300, 200, 999, 100, 2, 150, 100},  // fixed height
+      {100, 254, 100, 0, 1, 100, 253},    // 100 / (100 / 254) is 253.99999999999997
+      {113, 100, 0, 100, 2, 112, 100},    // 1.13 * 100 is 112.99999999999999
+      {301, 201, 0.5, 0.5, 3, 150, 100},  // scale factors
+      {300, 200, 99.9, 50.7, 0, 99, 50},  // exact size, truncated
+      {300, 200, 640, 480, 0, 640, 480},  // enlarged, aspect not kept
+      // Sizes wrap around at 32 bits: 2^32 + 150 is 150.
+      {300, 200, 4294967296.0 + 150, 100, 0, 150, 100},
+  };
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.source_width << "x" << c.source_height << " rule " << c.rule);
+    ResizeObject r;
+    LoadGradient(r, c.source_width, c.source_height);
+    RgbImage image = Thumb(r, c.w, c.h, c.rule);
+    EXPECT_EQ(image.width, c.expected_width);
+    EXPECT_EQ(image.height, c.expected_height);
+  }
+}
+
+TEST_F(ThumbnailCropTest, SizesOfNothingWriteNothing) {
+  ResizeObject r;
+  LoadGradient(r, 300, 200);
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const struct {
+    double w, h;
+    LONG rule;
+  } cases[] = {{-0.5, 10, 0}, {10, 0, 0}, {0, 0, 0}, {150, 100, 4}, {150, 100, -1},
+               {nan, 10, 0},  {1e300, 10, 0}, {-1, -1, 3}, {-150, 0, 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " rule " << c.rule);
+    EXPECT_EQ(Thumb(r, c.w, c.h, c.rule, S_FALSE).width, 0);
+    EXPECT_FALSE(FileExists(dir_.File("thumb.jpg")));
+    EXPECT_NE(r.ErrorText(), u"");
+  }
+}
+
+TEST_F(ThumbnailCropTest, SizesPastTheJpegLimitAreRefusedBeforeAllocating) {
+  ResizeObject r;
+  LoadGradient(r, 30, 20);
+  EXPECT_EQ(Thumb(r, 70000, 10, 0, S_FALSE).width, 0);
+  EXPECT_EQ(r.ErrorText(), u"Target image file write failed!");
+  // Within the side limit but over what the writer holds: refused as memory.
+  ResizeObject big;
+  LoadGradient(big, 30, 20);
+  EXPECT_EQ(Thumb(big, 65000, 65000, 0, S_FALSE).width, 0);
+  EXPECT_EQ(big.ErrorText(), u"Memory is not enough in MakeMarkImage!");
+  EXPECT_EQ(Crop(big, 0, 0, 65000, 65000, S_FALSE).width, 0);
+  EXPECT_EQ(Crop(big, 0, 0, -3, 5, S_FALSE).width, 0);
+}
+
+TEST_F(ThumbnailCropTest, EnlargingRepeatsWholePixelsWithoutBlending) {
+  ResizeObject r;
+  const std::string path = dir_.File("two.png");
+  WritePngFile(path, 2, 1, [](int x, int, std::uint8_t* p) {
+    p[0] = p[1] = p[2] = x ? 255 : 0;
+    p[3] = 255;
+  });
+  ASSERT_EQ(r->LoadSourceImage(Bstr(path)), S_OK);
+  r->put_Quality(100);
+  RgbImage image = Thumb(r, 64, 8, 0);
+  ASSERT_EQ(image.width, 64);
+  // Left half black, right half white; no grey ramp between them beyond the JPEG's own ringing.
+  EXPECT_LT(image.At(20, 4)[0], 10);
+  EXPECT_GT(image.At(44, 4)[0], 245);
+}
+
+TEST_F(ThumbnailCropTest, ThumbnailsTakeSourcePixelsAndLeaveTheSourceAlone) {
+  ResizeObject r;
+  LoadGradient(r, 200, 100);
+  RgbImage half = Thumb(r, 100, 50, 0);
+  ASSERT_EQ(half.width, 100);
+  // Every output pixel is one source pixel: red is near 2x, green near 2y.
+  for (int x = 0; x < 100; x += 9) EXPECT_TRUE(Near(half.At(x, 25)[0], 2 * x + 1, 3)) << x;
+  for (int y = 0; y < 50; y += 7) EXPECT_TRUE(Near(half.At(50, y)[1], 2 * y + 1, 3)) << y;
+  ASSERT_EQ(r->MakeMarkImage(Bstr(dir_.File("a.jpg"))), S_OK);
+  Thumb(r, 33, 44, 0);
+  ASSERT_EQ(r->MakeMarkImage(Bstr(dir_.File("b.jpg"))), S_OK);
+  EXPECT_EQ(ReadBytes(dir_.File("a.jpg")), ReadBytes(dir_.File("b.jpg")));
+}
+
+TEST_F(ThumbnailCropTest, TargetNamesAreNotExamined) {
+  ResizeObject r;
+  LoadGradient(r, 30, 20);
+  ASSERT_EQ(r->MakeThumbImage(Bstr(dir_.File("thumb.png")), 15, 10, 0), S_OK);
+  ASSERT_EQ(r->MakeCropImage(Bstr(dir_.File("crop.bmp")), 0, 0, 5, 5), S_OK);
+  EXPECT_EQ(ReadJpegFile(dir_.File("thumb.png")).width, 15);
+  EXPECT_EQ(ReadJpegFile(dir_.File("crop.bmp")).width, 5);
+}
+
+TEST_F(ThumbnailCropTest, WholeCropEqualsTheMarkImage) {
+  ResizeObject r;
+  LoadGradient(r, 300, 200);
+  ASSERT_EQ(r->MakeCropImage(Bstr(dir_.File("crop.jpg")), 0, 0, 300, 200), S_OK);
+  ASSERT_EQ(r->MakeMarkImage(Bstr(dir_.File("mark.jpg"))), S_OK);
+  EXPECT_EQ(ReadBytes(dir_.File("crop.jpg")), ReadBytes(dir_.File("mark.jpg")));
+}
+
+TEST_F(ThumbnailCropTest, CropsOverlappingEveryEdgeKeepTheirSizeAndBlackOutside) {
+  ResizeObject r;
+  LoadGradient(r, 300, 200);
+  // Bottom-right corner.
+  RgbImage corner = Crop(r, 250, 150, 100, 100);
+  ASSERT_EQ(corner.width, 100);
+  ASSERT_EQ(corner.height, 100);
+  EXPECT_TRUE(Near(corner.At(10, 20)[0], 260 - 256, 3) && Near(corner.At(10, 20)[1], 170, 3));
+  EXPECT_LT(corner.At(75, 10)[0] + corner.At(75, 10)[1], 10);  // right of the picture
+  EXPECT_LT(corner.At(10, 75)[0] + corner.At(10, 75)[1], 10);  // below it
+  // Left edge: output columns 10 to 19 are source columns 0 to 9.
+  RgbImage left = Crop(r, -10, 0, 20, 20);
+  EXPECT_LT(left.At(3, 5)[1] + left.At(3, 5)[0], 12);
+  EXPECT_TRUE(Near(left.At(15, 5)[0], 5, 3));
+  // Top edge, and a rectangle entirely off the picture.
+  RgbImage top = Crop(r, 40, -30, 16, 40);
+  EXPECT_LT(top.At(8, 10)[1] + top.At(8, 10)[0], 12);
+  EXPECT_TRUE(Near(top.At(8, 35)[1], 5, 3));
+  RgbImage outside = Crop(r, 1000, 1000, 8, 8);
+  ASSERT_EQ(outside.width, 8);
+  EXPECT_LT(outside.At(4, 4)[0], 5);
+  // Larger than the picture on every side.
+  RgbImage around = Crop(r, -8, -8, 316, 216);
+  ASSERT_EQ(around.width, 316);
+  EXPECT_LT(around.At(2, 2)[0] + around.At(2, 2)[1], 10);
+  EXPECT_TRUE(Near(around.At(108, 58)[0], 100, 3) && Near(around.At(108, 58)[1], 50, 3));
+}
+
+TEST_F(ThumbnailCropTest, BeforeAnyLoadOutputsAreBlackPicturesOfTheRequestedSize) {
+  ResizeObject r;
+  RgbImage thumb = Thumb(r, 40, 30, 0);
+  ASSERT_EQ(thumb.width, 40);
+  EXPECT_LT(thumb.At(20, 15)[0], 3);
+  RgbImage crop = Crop(r, 5, 5, 12, 7);
+  ASSERT_EQ(crop.height, 7);
+  // Proportional rules see a ratio of 1 (-1 / -1).
+  EXPECT_EQ(Thumb(r, 25, 0, 1).height, 25);
+  EXPECT_EQ(r.ErrorText(), u"");
+}
+
+}  // namespace
+}  // namespace vx::testing
