@@ -44,6 +44,11 @@ bool TargetFile::Open(const std::string& path) {
     const int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (probe < 0) return false;
     close(probe);
+    if (!S_ISREG(existing.st_mode)) {
+      // A device or a pipe is written directly: it cannot be replaced, nor should it be.
+      stream_ = std::fopen(path.c_str(), "wb");
+      return stream_ != nullptr;
+    }
     if (char* resolved = realpath(path.c_str(), nullptr)) {
       target_ = resolved;
       std::free(resolved);
@@ -82,6 +87,7 @@ bool TargetFile::Commit() {
   const bool written = std::fflush(stream_) == 0 && !std::ferror(stream_);
   const bool closed = std::fclose(stream_) == 0;
   stream_ = nullptr;
+  if (temporary_.empty()) return written && closed;  // written in place
   if (!written || !closed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
     unlink(temporary_.c_str());
     temporary_.clear();

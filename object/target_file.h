@@ -2,7 +2,7 @@
 //
 // The data goes into a temporary file beside the target; Commit renames it over the
 // target. Until then, and whenever the write fails, the target stays as it was and the
-// temporary file is removed.
+// temporary file is removed. A target that is a device or a pipe is written directly.
 #pragma once
 
 #include <cstdio>
