@@ -6,6 +6,14 @@
 
 namespace vx {
 
+// The 8-bit channel at `shift` of overlay over that of base, left in place.
+constexpr std::uint32_t ShadeChannel(std::uint32_t base, std::uint32_t overlay,
+                                     std::uint32_t weight, int shift) {
+  const std::uint32_t below = (base >> shift) & 0xFF;
+  const std::uint32_t above = (overlay >> shift) & 0xFF;
+  return ((above * weight + below * (255 - weight)) / 255) << shift;
+}
+
 // Weight 0 returns base and 255 returns overlay, all 32 bits. Any other weight mixes each
 // of the three low bytes as (overlay x weight + base x (255 - weight)) / 255, truncated,
 // and leaves the top byte 0. Weights outside 0..255 count as the nearest end.
@@ -14,15 +22,9 @@ constexpr std::uint32_t ShadeColorsInline(std::uint32_t base, std::uint32_t over
   weight = std::clamp(weight, 0, 255);
   if (weight == 0) return base;
   if (weight == 255) return overlay;
-  const std::uint32_t keep = 255 - static_cast<std::uint32_t>(weight);
-  const std::uint32_t take = static_cast<std::uint32_t>(weight);
-  std::uint32_t mixed = 0;
-  for (int shift = 0; shift <= 16; shift += 8) {
-    const std::uint32_t b = (base >> shift) & 0xFF;
-    const std::uint32_t o = (overlay >> shift) & 0xFF;
-    mixed |= ((o * take + b * keep) / 255) << shift;
-  }
-  return mixed;
+  const auto w = static_cast<std::uint32_t>(weight);
+  return ShadeChannel(base, overlay, w, 0) | ShadeChannel(base, overlay, w, 8) |
+         ShadeChannel(base, overlay, w, 16);
 }
 
 }  // namespace vx

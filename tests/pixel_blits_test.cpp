@@ -284,6 +284,32 @@ TEST_F(PixelBlit, NinePartKeepsUnevenMarginsAndStretchesTheBand) {
   ExpectGrid(ex, 0, 0, columns, rows);
 }
 
+// With margins that fit, drawing piece by piece and in one pass give the same pixels, also
+// where partly transparent pixels blend over a patterned target.
+TEST_F(PixelBlit, NinePartFromPiecesEqualsNinePartInOnePass) {
+  const int pw = 6, ph = 7, width = 9, height = 9;
+  std::vector<unsigned char> bgra, rgba;
+  for (int i = 0; i < pw * ph; ++i) {
+    const unsigned char b = static_cast<unsigned char>(i * 37), g = static_cast<unsigned char>(i * 11);
+    const unsigned char r = static_cast<unsigned char>(200 - i), a = static_cast<unsigned char>(i * 53);
+    bgra.insert(bgra.end(), {b, g, r, a});
+    rgba.insert(rgba.end(), {r, g, b, a});
+  }
+  std::vector<std::uint32_t> below;
+  for (int i = 0; i < width * height; ++i) below.push_back(0x01000000u * i + 0x00102030u * (i % 5));
+
+  TestSurface pieces(width, height, 0), ex(width, height, 0);
+  pieces.SetWords(below);
+  ex.SetWords(below);
+  // Left 2, right 1, top 3, bottom 1.
+  CvxGDI::DrawDCByData3(pieces.dc(), 0, 0, width, height, bgra.data(), pw, ph, 2, 1, 3, 1);
+  RECT margins{2, 3, 1, 1};
+  CvxGDI::DrawDCByDataEx(ex.dc(), 0, 0, width, height, rgba.data(), 0, 0, pw, ph, pw, ph,
+                         margins);
+  EXPECT_EQ(pieces.Words(), ex.Words());
+  EXPECT_NE(pieces.Words(), below);
+}
+
 TEST_F(PixelBlit, NinePartPieceSitsAtItsSourceOffset) {
   // Piece (2, 1, 4, 4) of a 7 x 6 picture onto 6 x 4, margins 1 all round: the right margin
   // comes from the piece's last column (5), not the picture's (6).
