@@ -1,7 +1,9 @@
 // SaveJpegImage, the one routine that writes every output file, and MakeMarkImage.
 //
 // The picture is read back as 24-bit rows, each pixel turned from B, G, R into R, G, B,
-// and compressed by libjpeg as a baseline JPEG without chroma subsampling.
+// and compressed by libjpeg as a baseline JPEG without chroma subsampling. The target
+// appears only when the whole file has been written.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <utility>
@@ -35,18 +37,68 @@ void Silent(j_common_ptr) {}
 // Rows are 3 bytes a pixel, padded to a multiple of 4 bytes.
 std::int64_t StrideOf(LONG width) { return ((std::int64_t{width} * 24 + 31) / 32) * 4; }
 
-// B, G, R -> R, G, B in every row; the padding after the last pixel is left alone.
-void SwapRedAndBlue(BYTE* rows, std::int64_t stride, LONG width, LONG height) {
-  for (LONG y = 0; y < height; ++y) {
-    BYTE* p = rows + y * stride;
-    for (LONG k = 0; k < width; ++k, p += 3) std::swap(p[0], p[2]);
+// The picture as the compressor takes it: 24-bit rows, top row first, each pixel turned
+// from B, G, R into R, G, B, the padding after a row's last pixel untouched. Rows are read
+// back from the bitmap a band at a time, so the picture is never held twice.
+class RowSource {
+ public:
+  RowSource(HDC dc, HBITMAP bitmap, LONG width, LONG height)
+      : dc_(dc), bitmap_(bitmap), width_(width), height_(height), stride_(StrideOf(width)) {
+    band_rows_ = stride_ > 0 ? std::max<std::int64_t>(1, kBandBytes / stride_) : 1;
+    band_rows_ = std::min<std::int64_t>(band_rows_, std::max<LONG>(height, 1));
+    band_ = vx::ZeroedMemory(static_cast<std::size_t>(std::max<std::int64_t>(stride_, 1) * band_rows_));
   }
-}
+
+  bool Ready() const { return band_.data() != nullptr; }
+
+  // Row y, counted from the top (0 <= y < height); rows are asked for in order.
+  BYTE* Row(LONG y) {
+    if (y < band_first_ || y >= band_first_ + band_count_) ReadBand(y);
+    // The band is stored bottom row first.
+    return static_cast<BYTE*>(band_.data()) + (band_first_ + band_count_ - 1 - y) * stride_;
+  }
+
+ private:
+  static constexpr std::int64_t kBandBytes = 1 << 20;
+
+  void ReadBand(LONG first) {
+    band_first_ = first;
+    band_count_ = static_cast<LONG>(std::min<std::int64_t>(band_rows_, height_ - first));
+    BYTE* rows = static_cast<BYTE*>(band_.data());
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width_;
+    // A bottom-up description: scan lines count from the bottom row, the one way of
+    // reading part of a bitmap that every GDI agrees on.
+    info.bmiHeader.biHeight = height_;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    const UINT first_scan = static_cast<UINT>(height_ - (first + band_count_));
+    const int read = GetDIBits(dc_, bitmap_, first_scan, static_cast<UINT>(band_count_), rows, &info,
+                               DIB_RGB_COLORS);
+    // Rows that could not be read back (no bitmap, as before any load) are black.
+    if (read < band_count_) std::fill(rows, rows + band_count_ * stride_, BYTE{0});
+    for (LONG y = 0; y < band_count_; ++y) {
+      BYTE* p = rows + y * stride_;
+      for (LONG k = 0; k < width_; ++k, p += 3) std::swap(p[0], p[2]);
+    }
+  }
+
+  HDC dc_;
+  HBITMAP bitmap_;
+  LONG width_, height_;
+  std::int64_t stride_;
+  std::int64_t band_rows_ = 1;
+  LONG band_first_ = 0;
+  LONG band_count_ = 0;
+  vx::ZeroedMemory band_;
+};
 
 // Compresses the rows into the open file. Everything libjpeg needs lives in the caller's
 // frame, so nothing here is lost when the library jumps back after a fatal error.
-bool Compress(jpeg_compress_struct* cinfo, ErrorRecord* errors, FILE* file, BYTE* rows,
-              std::int64_t stride, LONG width, LONG height, LONG quality) {
+bool Compress(jpeg_compress_struct* cinfo, ErrorRecord* errors, FILE* file, RowSource* rows,
+              LONG width, LONG height, LONG quality) {
   cinfo->err = jpeg_std_error(&errors->manager);
   errors->manager.error_exit = ExitToReturnPoint;
   errors->manager.output_message = Silent;
@@ -67,7 +119,7 @@ bool Compress(jpeg_compress_struct* cinfo, ErrorRecord* errors, FILE* file, BYTE
   jpeg_set_quality(cinfo, quality, TRUE);
   jpeg_start_compress(cinfo, TRUE);
   while (cinfo->next_scanline < cinfo->image_height) {
-    JSAMPROW row = rows + std::int64_t{cinfo->next_scanline} * stride;
+    JSAMPROW row = rows->Row(static_cast<LONG>(cinfo->next_scanline));
     jpeg_write_scanlines(cinfo, &row, 1);
   }
   jpeg_finish_compress(cinfo);
@@ -94,37 +146,19 @@ bool CResize::OutputSizeAcceptable(LONG width, LONG height) {
 
 bool CResize::SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height) {
   if (!OutputSizeAcceptable(width, height)) return false;
-  const std::int64_t stride = StrideOf(width);
-  const std::size_t bytes = static_cast<std::size_t>(stride * height);
-  // Zero-filled: rows that cannot be read back (no bitmap) are black.
-  vx::ZeroedMemory rows(bytes);
-  if (bytes && !rows.data()) {
-    ErrorText = kNoMemoryForOutput;
-    return false;
-  }
-  BYTE* buffer = static_cast<BYTE*>(rows.data());
-
-  if (buffer) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    GetDIBits(dc, bitmap, 0, static_cast<UINT>(height), buffer, &info, DIB_RGB_COLORS);
-    SwapRedAndBlue(buffer, stride, width, height);
-  }
-
   vx::TargetFile target;
   if (!target.Open(vx::Utf8FromWide(path))) {
     ErrorText = kTargetOpenFailed;
     return false;
   }
+  RowSource rows(dc, bitmap, width, height);
+  if (!rows.Ready()) {
+    ErrorText = kNoMemoryForOutput;
+    return false;
+  }
   jpeg_compress_struct cinfo{};
   ErrorRecord errors{};
-  if (!Compress(&cinfo, &errors, target.stream(), buffer, stride, width, height, Quality) ||
-      !target.Commit()) {
+  if (!Compress(&cinfo, &errors, target.stream(), &rows, width, height, Quality) || !target.Commit()) {
     ErrorText = kTargetWriteFailed;
     return false;
   }
