@@ -1,0 +1,43 @@
+#include "cli/hresult_text.h"
+
+#include <cstdio>
+
+namespace vx::cli {
+namespace {
+
+const char* NameOf(HRESULT hr) {
+  switch (hr) {
+    case S_OK: return "S_OK";
+    case S_FALSE: return "S_FALSE";
+    case E_NOTIMPL: return "E_NOTIMPL";
+    case E_NOINTERFACE: return "E_NOINTERFACE";
+    case E_POINTER: return "E_POINTER";
+    case E_FAIL: return "E_FAIL";
+    case E_UNEXPECTED: return "E_UNEXPECTED";
+    case E_OUTOFMEMORY: return "E_OUTOFMEMORY";
+    case E_INVALIDARG: return "E_INVALIDARG";
+    case DISP_E_UNKNOWNINTERFACE: return "DISP_E_UNKNOWNINTERFACE";
+    case DISP_E_MEMBERNOTFOUND: return "DISP_E_MEMBERNOTFOUND";
+    case DISP_E_PARAMNOTFOUND: return "DISP_E_PARAMNOTFOUND";
+    case DISP_E_TYPEMISMATCH: return "DISP_E_TYPEMISMATCH";
+    case DISP_E_UNKNOWNNAME: return "DISP_E_UNKNOWNNAME";
+    case DISP_E_NONAMEDARGS: return "DISP_E_NONAMEDARGS";
+    case DISP_E_BADVARTYPE: return "DISP_E_BADVARTYPE";
+    case DISP_E_EXCEPTION: return "DISP_E_EXCEPTION";
+    case DISP_E_OVERFLOW: return "DISP_E_OVERFLOW";
+    case DISP_E_BADPARAMCOUNT: return "DISP_E_BADPARAMCOUNT";
+    case DISP_E_PARAMNOTOPTIONAL: return "DISP_E_PARAMNOTOPTIONAL";
+    default: return nullptr;
+  }
+}
+
+}  // namespace
+
+std::string HresultText(HRESULT hr) {
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(hr));
+  const char* name = NameOf(hr);
+  return name ? std::string(hex) + " (" + name + ")" : std::string(hex);
+}
+
+}  // namespace vx::cli
