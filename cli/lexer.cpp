@@ -45,6 +45,7 @@ class Lexer {
       case '-': return Make(TokenKind::kMinus, start);
       default: break;
     }
+    if (c == '\n') throw ScriptError("a statement ends at its line break: give one statement a line");
     const auto byte = static_cast<unsigned char>(c);
     if (byte < 0x20 || byte >= 0x7F) throw ScriptError("unexpected character (byte " + std::to_string(byte) + ")");
     throw ScriptError(std::string("unexpected character '") + c + "'");
@@ -84,9 +85,7 @@ class Lexer {
       SkipDigits();
       if (pos_ == digits) throw ScriptError("exponent without digits in " + std::string(text_.substr(start, pos_ - start)));
     }
-    if (pos_ < text_.size() && (IsNamePart(text_[pos_]) || text_[pos_] == '.')) {
-      throw ScriptError("malformed number " + std::string(text_.substr(start, pos_ - start + 1)) + "...");
-    }
+    if (pos_ < text_.size() && (IsNamePart(text_[pos_]) || text_[pos_] == '.')) throw Malformed("number", start);
     return Make(TokenKind::kNumber, start);
   }
 
@@ -97,12 +96,16 @@ class Lexer {
     }
     const std::size_t digits = ++pos_;
     while (pos_ < text_.size() && IsHexDigit(text_[pos_])) ++pos_;
-    if (pos_ == digits || (pos_ < text_.size() && IsNamePart(text_[pos_]))) {
-      throw ScriptError("malformed hexadecimal number " + std::string(text_.substr(start, pos_ - start + 1)));
-    }
+    if (pos_ == digits || (pos_ < text_.size() && IsNamePart(text_[pos_]))) throw Malformed("hexadecimal number", start);
     Token token = Make(TokenKind::kHex, start);
     token.value = std::string(text_.substr(digits, pos_ - digits));
     return token;
+  }
+
+  // The error for a number that runs into letters or dots: names the whole word.
+  ScriptError Malformed(const std::string& what, std::size_t start) {
+    while (pos_ < text_.size() && (IsNamePart(text_[pos_]) || text_[pos_] == '.')) ++pos_;
+    return ScriptError("malformed " + what + " " + std::string(text_.substr(start, pos_ - start)));
   }
 
   void SkipDigits() {
