@@ -5,6 +5,7 @@
 // appears only when the whole file has been written.
 #include <algorithm>
 #include <csetjmp>
+#include <cstring>
 #include <cstdio>
 #include <utility>
 
@@ -37,6 +38,19 @@ void Silent(j_common_ptr) {}
 // Rows are 3 bytes a pixel, padded to a multiple of 4 bytes.
 std::int64_t StrideOf(LONG width) { return ((std::int64_t{width} * 24 + 31) / 32) * 4; }
 
+// B, G, R -> R, G, B for `count` pixels; bytes after the last pixel are not touched.
+// Four pixels (12 bytes) at a time where the processor can shuffle bytes.
+[[gnu::target_clones("default", "ssse3")]] void SwapRedAndBlue(BYTE* p, LONG count) {
+  LONG k = 0;
+  for (; k + 4 <= count; k += 4, p += 12) {
+    BYTE q[12];
+    std::memcpy(q, p, 12);
+    const BYTE swapped[12] = {q[2], q[1], q[0], q[5], q[4], q[3], q[8], q[7], q[6], q[11], q[10], q[9]};
+    std::memcpy(p, swapped, 12);
+  }
+  for (; k < count; ++k, p += 3) std::swap(p[0], p[2]);
+}
+
 // The picture as the compressor takes it: 24-bit rows, top row first, each pixel turned
 // from B, G, R into R, G, B, the padding after a row's last pixel untouched. Rows are read
 // back from the bitmap a band at a time, so the picture is never held twice.
@@ -59,7 +73,7 @@ class RowSource {
   }
 
  private:
-  static constexpr std::int64_t kBandBytes = 1 << 20;
+  static constexpr std::int64_t kBandBytes = 256 << 10;
 
   void ReadBand(LONG first) {
     band_first_ = first;
@@ -79,10 +93,7 @@ class RowSource {
                                DIB_RGB_COLORS);
     // Rows that could not be read back (no bitmap, as before any load) are black.
     if (read < band_count_) std::fill(rows, rows + band_count_ * stride_, BYTE{0});
-    for (LONG y = 0; y < band_count_; ++y) {
-      BYTE* p = rows + y * stride_;
-      for (LONG k = 0; k < width_; ++k, p += 3) std::swap(p[0], p[2]);
-    }
+    for (LONG y = 0; y < band_count_; ++y) SwapRedAndBlue(rows + y * stride_, width_);
   }
 
   HDC dc_;

@@ -41,8 +41,17 @@ bool ReadLayout(const BITMAPINFO* info, DibLayout& layout) {
   return true;
 }
 
+// Four pixels (16 bytes in, 12 out) at a time; the JPEG writer reads every picture
+// through here.
 void WordsToBgr(const std::uint32_t* src, BYTE* dst, int count) {
-  for (int i = 0; i < count; ++i) {
+  int i = 0;
+  for (; i + 4 <= count; i += 4, dst += 12) {
+    const std::uint32_t a = src[i], b = src[i + 1], c = src[i + 2], d = src[i + 3];
+    const std::uint32_t out[3] = {(a & 0xFFFFFF) | (b << 24), ((b >> 8) & 0xFFFF) | (c << 16),
+                                  ((c >> 16) & 0xFF) | (d << 8)};
+    std::memcpy(dst, out, sizeof out);
+  }
+  for (; i < count; ++i) {
     const std::uint32_t w = src[i];
     dst[0] = static_cast<BYTE>(w);
     dst[1] = static_cast<BYTE>(w >> 8);
