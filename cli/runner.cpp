@@ -19,13 +19,15 @@ WORD FlagsFor(StatementKind kind) {
   return 0;
 }
 
-std::string PrintableText(const VARIANT& value) {
-  VARIANT text;
-  VariantInit(&text);
-  if (FAILED(VariantChangeType(&text, &value, 0, VT_BSTR))) throw ScriptError("the result cannot be shown as text");
-  std::string printed = BstrToUtf8(text.bstrVal);
-  VariantClear(&text);
-  return printed;
+// The value as text; false when it has none. Frees the value.
+bool TakeAsText(VARIANT* value, std::string* text) {
+  VARIANT converted;
+  VariantInit(&converted);
+  const bool shown = SUCCEEDED(VariantChangeType(&converted, value, 0, VT_BSTR));
+  if (shown) *text = BstrToUtf8(converted.bstrVal);
+  VariantClear(&converted);
+  VariantClear(value);
+  return shown;
 }
 
 }  // namespace
@@ -37,8 +39,8 @@ void Runner::Run(std::string_view text, int line) {
 }
 
 DISPID Runner::IdOf(const std::string& name) {
-  std::optional<std::u16string> wide = Utf8ToUtf16(name);
-  OLECHAR* names[] = {wide->data()};
+  std::u16string wide(name.begin(), name.end());  // names are ASCII: the lexer saw to it
+  OLECHAR* names[] = {wide.data()};
   DISPID id = DISPID_UNKNOWN;
   if (object_->GetIDsOfNames(IID_NULL, names, 1, 0, &id) != S_OK) {
     throw ScriptError("unknown member " + name + " (\"vximage members\" lists them)");
@@ -70,8 +72,12 @@ void Runner::Execute(const Statement& statement, DISPID id, int line) {
   const std::string member = Utf16ToUtf8(row ? row->name : std::u16string_view());
   if (hr == S_FALSE) false_answers_.push_back("line " + std::to_string(line) + ": " + member + " returned S_FALSE");
   if (print) {
-    const std::string printed = fill_out_text ? BstrToUtf8(arguments.out_text()) : PrintableText(result);
-    VariantClear(&result);
+    std::string printed;
+    if (fill_out_text) {
+      printed = BstrToUtf8(arguments.out_text());
+    } else if (!TakeAsText(&result, &printed)) {
+      throw ScriptError(member + " returned a value that cannot be shown as text");
+    }
     out_ << printed << '\n';
   }
 }

@@ -31,22 +31,6 @@ DISPID FindId(const OLECHAR* name) {
   return DISPID_UNKNOWN;
 }
 
-bool FlagsAskFor(WORD flags, MemberKind kind) {
-  switch (kind) {
-    case MemberKind::kMethod: return flags & DISPATCH_METHOD;
-    case MemberKind::kPropertyGet: return flags & DISPATCH_PROPERTYGET;
-    case MemberKind::kPropertyPut: return flags & DISPATCH_PROPERTYPUT;
-  }
-  return false;
-}
-
-const Member* FindMember(DISPID id, WORD flags) {
-  for (const Member& m : ResizeMembers()) {
-    if (m.id == id && FlagsAskFor(flags, m.kind)) return &m;
-  }
-  return nullptr;
-}
-
 // A setter takes exactly its value as the argument named DISPID_PROPERTYPUT; nothing
 // else takes named arguments.
 HRESULT CheckNamedArguments(const Member& member, const DISPPARAMS& params) {
@@ -134,6 +118,7 @@ HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids) {
 
 HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                      EXCEPINFO* exception, UINT* arg_error) {
+  // The result is an out value: whatever it held is overwritten, as callers expect.
   if (result) VariantInit(result);
   if (!object || !params || (params->cArgs > 0 && !params->rgvarg)) return E_INVALIDARG;
   const Member* member = FindMember(id, flags);

@@ -143,6 +143,21 @@ static_assert(ParameterListsFit());
 
 std::span<const Member> ResizeMembers() { return kMembers; }
 
+const Member* FindMember(DISPID id, WORD flags) {
+  const auto asked = [flags](MemberKind kind) {
+    switch (kind) {
+      case kMethod: return (flags & DISPATCH_METHOD) != 0;
+      case kPropertyGet: return (flags & DISPATCH_PROPERTYGET) != 0;
+      case kPropertyPut: return (flags & DISPATCH_PROPERTYPUT) != 0;
+    }
+    return false;
+  };
+  for (const Member& m : kMembers) {
+    if (m.id == id && asked(m.kind)) return &m;
+  }
+  return nullptr;
+}
+
 std::size_t ArgumentCount(const Member& member) {
   return std::ranges::count_if(member.parameters, [](const MemberParameter& p) { return p.passing != kRetval; });
 }

@@ -47,6 +47,10 @@ std::span<const Member> ResizeMembers();
 // How many arguments a caller passes: every parameter but the retval.
 std::size_t ArgumentCount(const Member& member);
 
+// The row that IDispatch::Invoke with these DISPATCH_ flags reaches: the first of this
+// DISPID whose kind the flags include. Null when there is none.
+const Member* FindMember(DISPID id, WORD flags);
+
 // The [out, retval] parameter, or null when the member has none.
 const MemberParameter* RetvalParameter(const Member& member);
 

@@ -391,6 +391,8 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) {
   return S_OK;
 }
 
+// The flags (VARIANT_NOVALUEPROP and the like) concern objects and locales, which this
+// system does not convert; they change nothing here.
 HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT, VARTYPE vt) {
   if (!dest || !src) return E_INVALIDARG;
   if (!IsValidType(src->vt)) return DISP_E_BADVARTYPE;

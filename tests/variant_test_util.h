@@ -22,54 +22,23 @@ class Var : public VARIANT {
   ~Var() { EXPECT_EQ(VariantClear(this), S_OK); }
 };
 
-inline Var I4(LONG value) {
+// A variant of type vt whose union member `field` holds value.
+template <typename T>
+Var Make(VARTYPE vt, T VARIANT::*field, T value) {
   Var v;
-  v.vt = VT_I4;
-  v.lVal = value;
+  v.vt = vt;
+  v.*field = value;
   return v;
 }
 
-inline Var UI4(ULONG value) {
-  Var v;
-  v.vt = VT_UI4;
-  v.ulVal = value;
-  return v;
-}
-
-inline Var R8(double value) {
-  Var v;
-  v.vt = VT_R8;
-  v.dblVal = value;
-  return v;
-}
-
-inline Var Bool(bool value) {
-  Var v;
-  v.vt = VT_BOOL;
-  v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-  return v;
-}
-
-inline Var Text(const char16_t* text) {
-  Var v;
-  v.vt = VT_BSTR;
-  v.bstrVal = SysAllocString(text);
-  return v;
-}
-
-inline Var Null() {
-  Var v;
-  v.vt = VT_NULL;
-  return v;
-}
-
+inline Var I4(LONG value) { return Make(VT_I4, &VARIANT::lVal, value); }
+inline Var UI4(ULONG value) { return Make(VT_UI4, &VARIANT::ulVal, value); }
+inline Var R8(double value) { return Make(VT_R8, &VARIANT::dblVal, value); }
+inline Var Bool(bool value) { return Make(VT_BOOL, &VARIANT::boolVal, value ? VARIANT_TRUE : VARIANT_FALSE); }
+inline Var Text(const char16_t* text) { return Make(VT_BSTR, &VARIANT::bstrVal, SysAllocString(text)); }
+inline Var Null() { return Make<LONG>(VT_NULL, &VARIANT::lVal, 0); }
 // A reference to a value held elsewhere.
-inline Var Ref(VARTYPE type, void* target) {
-  Var v;
-  v.vt = VT_BYREF | type;
-  v.byref = target;
-  return v;
-}
+inline Var Ref(VARTYPE type, void* target) { return Make<void*>(VT_BYREF | type, &VARIANT::byref, target); }
 
 // A BSTR's text as narrow characters (the tests use ASCII only).
 inline std::string Narrow(BSTR text) {
