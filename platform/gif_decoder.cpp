@@ -1,18 +1,22 @@
 // GIF pictures through giflib: the first frame, drawn at its place on the logical screen.
 //
-// giflib hands out a frame line by line, so no pass holds more than one line. Open decodes
-// the frame once without drawing, so that a broken LZW stream is refused; Decode decodes
-// it again into the caller's rows. Screen pixels that the frame does not cover and pixels
-// of the transparent index are not written. An index beyond the colour table, and every
-// index when the file has no colour table at all, is drawn black. giflib refuses LZW code
-// sizes above 8, which no colour table can use.
+// Frames come line by line, so no pass holds more than one line. Open decodes the frame
+// once without drawing, so that a broken LZW stream is refused; Decode decodes it again
+// into the caller's rows. Screen pixels that the frame does not cover and pixels of the
+// transparent index are not written. An index beyond the colour table, and every index
+// when the file has no colour table at all, is drawn black.
+//
+// giflib refuses LZW minimum code sizes above 8; some encoders still write them (the
+// codes are then merely wider), so such a frame is decoded by GifLzwReader instead.
 #include <gif_lib.h>
 
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "platform/gif_lzw.h"
 #include "platform/picture_decoder.h"
 
 namespace vx {
@@ -22,6 +26,8 @@ constexpr std::uint32_t kOpaque = 0xFF000000u;
 // A frame of more pixels than the largest picture that can be shown is refused before it
 // is decoded: it could only cost time.
 constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 29;
+constexpr int kDescriptorSize = 9;  // after the ',' that starts the image record
+constexpr int kWidestCodeSize = 11;  // 2^12 codes must hold the clear and end codes
 
 struct MemoryInput {
   const std::uint8_t* data;
@@ -45,14 +51,20 @@ int FrameRow(int line, int height, bool interlaced) {
   static constexpr int kFirst[] = {0, 4, 2, 1};
   static constexpr int kStep[] = {8, 8, 4, 2};
   for (int pass = 0; pass < 4; ++pass) {
-    const int rows = height > kFirst[pass] ? (height - kFirst[pass] + kStep[pass] - 1) / kStep[pass] : 0;
+    const int rows =
+        height > kFirst[pass] ? (height - kFirst[pass] + kStep[pass] - 1) / kStep[pass] : 0;
     if (line < rows) return kFirst[pass] + line * kStep[pass];
     line -= rows;
   }
   return height;  // not reached for line < height
 }
 
-// One pass of giflib over the data, up to the end of the first frame.
+struct Frame {
+  int left = 0, top = 0, width = 0, height = 0;
+  bool interlaced = false;
+};
+
+// One pass over the data, up to the end of the first frame.
 class FirstFrameReader {
  public:
   FirstFrameReader(const std::uint8_t* data, std::size_t size) : input_{data, size} {
@@ -77,12 +89,19 @@ class FirstFrameReader {
 
  private:
   bool ReadExtension();
-  void DrawLine(const GifPixelType* line, int y, std::uint32_t* row) const;
+  bool ReadDescriptor();
+  bool ReadWideCodeDescriptor(int code_size);
+  void SetColors(const std::uint8_t* rgb, int count);
+  void SetColors(const ColorMapObject* table);
+  bool ReadLine(GifPixelType* line);
+  void DrawLine(const GifPixelType* line, std::uint32_t* row) const;
 
   MemoryInput input_;
   GifFileType* gif_ = nullptr;
   int transparent_ = NO_TRANSPARENT_COLOR;
+  Frame frame_;
   std::array<std::uint32_t, 256> colors_{};
+  std::unique_ptr<GifLzwReader> wide_codes_;  // only for frames giflib refuses
 };
 
 bool FirstFrameReader::SeekFrame() {
@@ -90,15 +109,12 @@ bool FirstFrameReader::SeekFrame() {
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     if (DGifGetRecordType(gif_, &type) == GIF_ERROR) return false;
-    if (type == EXTENSION_RECORD_TYPE) {
-      if (!ReadExtension()) return false;
-      continue;
-    }
-    if (type != IMAGE_DESC_RECORD_TYPE || DGifGetImageDesc(gif_) == GIF_ERROR) return false;
-    const GifImageDesc& frame = gif_->Image;
-    return frame.Width > 0 && frame.Height > 0 &&
-           std::int64_t{frame.Width} * frame.Height <= kMaxFramePixels;
+    if (type == IMAGE_DESC_RECORD_TYPE) break;
+    if (type != EXTENSION_RECORD_TYPE || !ReadExtension()) return false;
   }
+  if (!ReadDescriptor()) return false;
+  return frame_.width > 0 && frame_.height > 0 &&
+         std::int64_t{frame_.width} * frame_.height <= kMaxFramePixels;
 }
 
 // The last graphics control block before the frame gives its transparent index; a
@@ -118,29 +134,77 @@ bool FirstFrameReader::ReadExtension() {
   return true;
 }
 
-bool FirstFrameReader::ReadLines(std::uint32_t* rows, std::ptrdiff_t stride) {
-  const GifImageDesc& frame = gif_->Image;
-  const ColorMapObject* table = frame.ColorMap ? frame.ColorMap : gif_->SColorMap;
+// giflib has read the ',' that starts the image record. The LZW code size follows the
+// descriptor and its local colour table; it decides who reads the frame.
+bool FirstFrameReader::ReadDescriptor() {
   colors_.fill(kOpaque);
-  const int count = table ? std::min(table->ColorCount, 256) : 0;
-  for (int i = 0; i < count; ++i) {
-    const GifColorType& c = table->Colors[i];
-    colors_[i] = kOpaque | c.Red << 16 | c.Green << 8 | c.Blue;
+  const std::uint8_t* record = input_.data + input_.position;
+  const std::size_t left = input_.size - input_.position;
+  if (input_.position > 0 && record[-1] == ',' && left > kDescriptorSize) {
+    const std::uint8_t flags = record[kDescriptorSize - 1];
+    const std::size_t table = flags & 0x80 ? 3u << ((flags & 7) + 1) : 0;
+    const std::size_t at = kDescriptorSize + table;
+    if (at < left && record[at] > 8) return ReadWideCodeDescriptor(record[at]);
   }
-  std::vector<GifPixelType> line(frame.Width);
-  for (int n = 0; n < frame.Height; ++n) {
-    if (DGifGetLine(gif_, line.data(), frame.Width) == GIF_ERROR) return false;
-    const int y = frame.Top + FrameRow(n, frame.Height, frame.Interlace);
-    if (rows && y < gif_->SHeight) DrawLine(line.data(), y, rows + y * stride);
-  }
+  if (DGifGetImageDesc(gif_) == GIF_ERROR) return false;
+  const GifImageDesc& image = gif_->Image;
+  frame_ = {image.Left, image.Top, image.Width, image.Height, image.Interlace};
+  SetColors(image.ColorMap ? image.ColorMap : gif_->SColorMap);
   return true;
 }
 
-void FirstFrameReader::DrawLine(const GifPixelType* line, int y, std::uint32_t* row) const {
-  const GifImageDesc& frame = gif_->Image;
-  const int end = std::min(frame.Left + frame.Width, gif_->SWidth);
-  for (int x = frame.Left; x < end; ++x) {
-    const GifPixelType index = line[x - frame.Left];
+bool FirstFrameReader::ReadWideCodeDescriptor(int code_size) {
+  if (code_size > kWidestCodeSize) return false;
+  const std::uint8_t* record = input_.data + input_.position;
+  const auto word = [record](int at) { return record[at] | record[at + 1] << 8; };
+  const std::uint8_t flags = record[kDescriptorSize - 1];
+  frame_ = {word(0), word(2), word(4), word(6), (flags & 0x40) != 0};
+  std::size_t at = kDescriptorSize;
+  if (flags & 0x80) {
+    const int count = 2 << (flags & 7);
+    SetColors(record + at, count);
+    at += 3 * count;
+  } else {
+    SetColors(gif_->SColorMap);
+  }
+  ++at;  // the code size
+  const std::size_t data_at = input_.position + at;
+  wide_codes_ = std::make_unique<GifLzwReader>(input_.data + data_at, input_.size - data_at,
+                                               code_size);
+  return true;
+}
+
+void FirstFrameReader::SetColors(const std::uint8_t* rgb, int count) {
+  for (int i = 0; i < std::min(count, 256); ++i, rgb += 3) {
+    colors_[i] = kOpaque | rgb[0] << 16 | rgb[1] << 8 | rgb[2];
+  }
+}
+
+void FirstFrameReader::SetColors(const ColorMapObject* table) {
+  static_assert(sizeof(GifColorType) == 3);
+  if (table) SetColors(reinterpret_cast<const std::uint8_t*>(table->Colors), table->ColorCount);
+}
+
+bool FirstFrameReader::ReadLine(GifPixelType* line) {
+  if (wide_codes_) return wide_codes_->Read(line, frame_.width);
+  return DGifGetLine(gif_, line, frame_.width) == GIF_OK;
+}
+
+bool FirstFrameReader::ReadLines(std::uint32_t* rows, std::ptrdiff_t stride) {
+  std::vector<GifPixelType> line(frame_.width);
+  for (int n = 0; n < frame_.height; ++n) {
+    if (!ReadLine(line.data())) return false;
+    const int y = frame_.top + FrameRow(n, frame_.height, frame_.interlaced);
+    if (rows && y < gif_->SHeight) DrawLine(line.data(), rows + y * stride);
+  }
+  // giflib reads up to the frame's empty sub-block after its last line.
+  return !wide_codes_ || wide_codes_->Finish();
+}
+
+void FirstFrameReader::DrawLine(const GifPixelType* line, std::uint32_t* row) const {
+  const int end = std::min(frame_.left + frame_.width, gif_->SWidth);
+  for (int x = frame_.left; x < end; ++x) {
+    const GifPixelType index = line[x - frame_.left];
     if (index != transparent_) row[x] = colors_[index];
   }
 }
