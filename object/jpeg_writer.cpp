@@ -11,6 +11,9 @@
 
 #include <jpeglib.h>
 
+#include "object/jpeg_writer.h"
+
+#include "object/error_texts.h"
 #include "object/extension_rule.h"
 #include "object/resize.h"
 #include "object/target_file.h"
@@ -140,37 +143,43 @@ bool Compress(jpeg_compress_struct* cinfo, ErrorRecord* errors, FILE* file, RowS
 
 }  // namespace
 
-bool CResize::OutputSizeAcceptable(LONG width, LONG height) {
-  // A row buffer of negative size cannot be had. Sizes of 0, and negative ones whose rows
-  // come to 0 bytes, go on to the library, which refuses them.
+namespace vx {
+
+const OLECHAR* OutputSizeRefusal(LONG width, LONG height) {
+  // A row buffer of negative size cannot be had.
   const std::int64_t bytes = StrideOf(width) * height;
-  if (bytes < 0 || std::int64_t{width} * height > kMaxOutputPixels) {
-    ErrorText = kNoMemoryForOutput;
-    return false;
-  }
-  if (width > kJpegMaxSide || height > kJpegMaxSide) {
-    ErrorText = kTargetWriteFailed;
+  if (bytes < 0 || std::int64_t{width} * height > kMaxOutputPixels) return error_text::kNoMemoryForOutput;
+  if (width > kJpegMaxSide || height > kJpegMaxSide) return error_text::kTargetWriteFailed;
+  return nullptr;
+}
+
+const OLECHAR* WriteJpegFile(const OLECHAR* path, HDC dc, HBITMAP bitmap, LONG width, LONG height,
+                             LONG quality) {
+  if (const OLECHAR* refusal = OutputSizeRefusal(width, height)) return refusal;
+  TargetFile target;
+  if (!target.Open(Utf8FromWide(path))) return error_text::kTargetOpenFailed;
+  RowSource rows(dc, bitmap, width, height);
+  if (!rows.Ready()) return error_text::kNoMemoryForOutput;
+  jpeg_compress_struct cinfo{};
+  ErrorRecord errors{};
+  if (!Compress(&cinfo, &errors, target.stream(), &rows, width, height, quality) || !target.Commit())
+    return error_text::kTargetWriteFailed;
+  return nullptr;
+}
+
+}  // namespace vx
+
+bool CResize::OutputSizeAcceptable(LONG width, LONG height) {
+  if (const OLECHAR* refusal = vx::OutputSizeRefusal(width, height)) {
+    ErrorText = refusal;
     return false;
   }
   return true;
 }
 
 bool CResize::SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height) {
-  if (!OutputSizeAcceptable(width, height)) return false;
-  vx::TargetFile target;
-  if (!target.Open(vx::Utf8FromWide(path))) {
-    ErrorText = kTargetOpenFailed;
-    return false;
-  }
-  RowSource rows(dc, bitmap, width, height);
-  if (!rows.Ready()) {
-    ErrorText = kNoMemoryForOutput;
-    return false;
-  }
-  jpeg_compress_struct cinfo{};
-  ErrorRecord errors{};
-  if (!Compress(&cinfo, &errors, target.stream(), &rows, width, height, Quality) || !target.Commit()) {
-    ErrorText = kTargetWriteFailed;
+  if (const OLECHAR* failure = vx::WriteJpegFile(path, dc, bitmap, width, height, Quality)) {
+    ErrorText = failure;
     return false;
   }
   return true;

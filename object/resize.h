@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "object/error_texts.h"
 #include "object/iresize.h"
 #include "platform/gdi.h"
 
@@ -76,21 +77,12 @@ class CResize final : public IResize {
   HRESULT GetSourceImageWidth(LONG* pVal) override;
   HRESULT GetSourceImageHeight(LONG* pVal) override;
 
-  // The five error texts.
-  static constexpr const OLECHAR* kUnsupportedFormat = u"Source image file formate is not supported!";
-  static constexpr const OLECHAR* kSourceOpenFailed = u"Source image file open failed!";
-  static constexpr const OLECHAR* kNoMemory = u"Memory is not enough!";
-  static constexpr const OLECHAR* kNoMemoryForOutput = u"Memory is not enough in MakeMarkImage!";
-  static constexpr const OLECHAR* kTargetOpenFailed = u"Target image file open failed!";
-  // A failure of the JPEG library while writing.
-  static constexpr const OLECHAR* kTargetWriteFailed = u"Target image file write failed!";
-
  private:
   ~CResize();
 
   void ReleaseSource();
-  // Writes the bitmap selected into dc as a JPEG file; false (with ErrorText set) when
-  // nothing was written.
+  // Writes the bitmap selected into dc as a JPEG file at Quality; false (with ErrorText
+  // set) when nothing was written.
   bool SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height);
   // Whether an output of this size can be made at all; sets ErrorText when not, so that
   // no temporary bitmap is made for a picture the writer would refuse.

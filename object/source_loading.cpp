@@ -41,7 +41,7 @@ FileContents ReadWholeFile(BSTR path) {
   FileContents contents;
   FILE* file = _wfopen(path, u"rb");
   if (!file) {
-    contents.error = CResize::kSourceOpenFailed;
+    contents.error = vx::error_text::kSourceOpenFailed;
     return contents;
   }
   long size = -1;
@@ -51,11 +51,11 @@ FileContents ReadWholeFile(BSTR path) {
     size = std::ftell(file);
   std::fseek(file, 0, SEEK_SET);
   if (size < 0) {
-    contents.error = CResize::kSourceOpenFailed;
+    contents.error = vx::error_text::kSourceOpenFailed;
   } else if (size > kMaxFileBytes || !(contents.bytes = new (std::nothrow) BYTE[size ? size : 1])) {
-    contents.error = CResize::kNoMemory;
+    contents.error = vx::error_text::kNoMemory;
   } else if (std::fread(contents.bytes, 1, std::size_t(size), file) != std::size_t(size)) {
-    contents.error = CResize::kSourceOpenFailed;  // the file shrank while being read
+    contents.error = vx::error_text::kSourceOpenFailed;  // the file shrank while being read
   }
   std::fclose(file);
   if (contents.error) {
@@ -115,7 +115,7 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   const std::u16string_view ext(extension);
   const bool is_png = ext == u"png";
   if (!is_png && ext != u"jpg" && ext != u"jpeg" && ext != u"gif" && ext != u"bmp") {
-    ErrorText = kUnsupportedFormat;
+    ErrorText = vx::error_text::kUnsupportedFormat;
     return S_FALSE;
   }
 
@@ -146,7 +146,7 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   if (header_read && !SizeAcceptable(width, height)) {
     ReleaseDC(nullptr, screen);
     delete[] file.bytes;
-    ErrorText = kNoMemory;
+    ErrorText = vx::error_text::kNoMemory;
     return S_FALSE;
   }
 
@@ -164,7 +164,7 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   if (header_read) {
     SourceBitmap = CreateCompatibleBitmap(screen, width, height);
     if (!SourceBitmap) {
-      ErrorText = kNoMemory;
+      ErrorText = vx::error_text::kNoMemory;
       result = S_FALSE;
     } else {
       PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
