@@ -57,27 +57,27 @@ std::u16string WideFromUtf8(const std::string& text) {
   const std::size_t n = text.size();
   for (std::size_t i = 0; i < n;) {
     const unsigned char b = s[i];
-    int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
-    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
-    bool valid = extra >= 0 && i + extra < n;
-    for (int k = 1; valid && k <= extra; ++k) {
-      if (i + k >= n || (s[i + k] & 0xC0) != 0x80) valid = false;
-      else c = (c << 6) | (s[i + k] & 0x3F);
-    }
-    const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : extra == 3 ? 0x10000 : 0;
-    if (!valid || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    if (extra < 0) {  // a stray continuation byte or an impossible lead byte
       out += u'\uFFFD';
       ++i;
       continue;
     }
-    if (c >= 0x10000) {
+    char32_t c = extra == 0 ? b : extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+    std::size_t k = 1;
+    for (; k <= std::size_t(extra) && i + k < n && (s[i + k] & 0xC0) == 0x80; ++k) c = (c << 6) | (s[i + k] & 0x3F);
+    i += k;
+    const char32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : extra == 3 ? 0x10000 : 0;
+    // A sequence cut short, written longer than needed, or naming no character: one U+FFFD.
+    if (k <= std::size_t(extra) || c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      out += u'\uFFFD';
+    } else if (c >= 0x10000) {
       c -= 0x10000;
       out += static_cast<char16_t>(0xD800 + (c >> 10));
       out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
     } else {
       out += static_cast<char16_t>(c);
     }
-    i += extra + 1;
   }
   return out;
 }

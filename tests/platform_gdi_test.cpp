@@ -1,0 +1,270 @@
+// The drawing layer: handles and their lifetimes, copies and stretches, DIB transfer,
+// MulDiv, and the screen.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "platform/gdi.h"
+#include "platform/gdi_diagnostics.h"
+#include "tests/resize_test_support.h"
+
+namespace vx::testing {
+namespace {
+
+class PlatformGdiTest : public LeakCheckedTest {};
+
+// A memory context with a bitmap of its own, released at the end of the scope.
+struct Canvas {
+  Canvas(int width, int height) : w(width), h(height) {
+    dc = CreateCompatibleDC(nullptr);
+    HDC screen = GetDC(nullptr);
+    bitmap = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(nullptr, screen);
+    previous = SelectObject(dc, bitmap);
+  }
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  // Sets every pixel to a colour that encodes its position: red x, green y.
+  void Number() {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) SetPixel(dc, x, y, RGB(BYTE(x), BYTE(y), 7));
+  }
+  int w, h;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+};
+
+TEST(MulDiv, RoundsHalvesAwayFromZeroOnA64BitProduct) {
+  EXPECT_EQ(MulDiv(2540, 96, 2540), 96);
+  EXPECT_EQ(MulDiv(2540, 120, 2540), 120);
+  EXPECT_EQ(MulDiv(16933, 96, 2540), 640);  // 639.99 rounds to 640
+  EXPECT_EQ(MulDiv(1, 1, 2), 1);
+  EXPECT_EQ(MulDiv(-1, 1, 2), -1);
+  EXPECT_EQ(MulDiv(3, 1, 2), 2);
+  EXPECT_EQ(MulDiv(5, 1, -2), -3);
+  EXPECT_EQ(MulDiv(-5, -1, -2), -3);
+  EXPECT_EQ(MulDiv(4, 1, 3), 1);
+  EXPECT_EQ(MulDiv(2000000000, 2, 4), 1000000000);  // the product does not fit 32 bits
+  EXPECT_EQ(MulDiv(7, 8, 0), -1);
+  EXPECT_EQ(MulDiv(INT32_MAX, 2, 1), -1);  // the result does not fit
+}
+
+TEST_F(PlatformGdiTest, BadHandlesFailWithoutHarm) {
+  Canvas canvas(4, 4);
+  HDC stale = CreateCompatibleDC(nullptr);
+  ASSERT_TRUE(DeleteDC(stale));
+  EXPECT_FALSE(DeleteDC(stale));
+  EXPECT_EQ(SelectObject(stale, canvas.bitmap), nullptr);
+  EXPECT_EQ(SelectObject(nullptr, canvas.bitmap), nullptr);
+  EXPECT_FALSE(BitBlt(stale, 0, 0, 4, 4, canvas.dc, 0, 0, SRCCOPY));
+  EXPECT_FALSE(BitBlt(canvas.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  EXPECT_FALSE(StretchBlt(canvas.dc, 0, 0, 4, 4, stale, 0, 0, 2, 2, SRCCOPY));
+  EXPECT_EQ(GetPixel(stale, 0, 0), CLR_INVALID);
+  EXPECT_EQ(SetPixel(nullptr, 0, 0, 0), CLR_INVALID);
+  EXPECT_EQ(CreateCompatibleDC(stale), nullptr);
+  EXPECT_EQ(CreateCompatibleBitmap(nullptr, 4, 4), nullptr);
+  EXPECT_EQ(CreateCompatibleBitmap(stale, 4, 4), nullptr);
+  EXPECT_FALSE(DeleteObject(canvas.dc));  // a context is not an object to delete
+  EXPECT_FALSE(DeleteObject(nullptr));
+  EXPECT_EQ(GetDeviceCaps(stale, LOGPIXELSX), 0);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 4, -4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::uint32_t pixels[16];
+  EXPECT_EQ(GetDIBits(canvas.dc, reinterpret_cast<HBITMAP>(canvas.dc), 0, 4, pixels, &info, DIB_RGB_COLORS), 0);
+  EXPECT_EQ(SetDIBitsToDevice(stale, 0, 0, 4, 4, 0, 0, 0, 4, pixels, &info, DIB_RGB_COLORS), 0);
+  RECT r{0, 0, 2, 2};
+  EXPECT_EQ(FillRect(canvas.dc, &r, nullptr), 0);
+  // A brush handle is not a bitmap, and stale handles stay stale after reuse of slots.
+  HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+  EXPECT_EQ(GetObjectW(brush, sizeof(BITMAP), pixels), 0);
+  DeleteObject(brush);
+  HBRUSH again = CreateSolidBrush(RGB(1, 2, 3));
+  EXPECT_EQ(FillRect(canvas.dc, &r, brush), 0);
+  DeleteObject(again);
+}
+
+TEST_F(PlatformGdiTest, ObjectLifetimesFollowGdi) {
+  const GdiObjectCounts start = LiveGdiObjects();
+  HDC dc = CreateCompatibleDC(nullptr);
+  HDC screen = GetDC(nullptr);
+  HBITMAP a = CreateCompatibleBitmap(screen, 3, 2);
+  HBITMAP b = CreateCompatibleBitmap(screen, 5, 5);
+  EXPECT_EQ(LiveGdiObjects().dcs, start.dcs + 2);
+  EXPECT_EQ(LiveGdiObjects().bitmaps, start.bitmaps + 2);
+  const HGDIOBJ original = SelectObject(dc, a);
+  ASSERT_NE(original, nullptr);            // the context's own one-pixel bitmap
+  EXPECT_EQ(SelectObject(dc, b), a);       // the previous object comes back
+  EXPECT_EQ(SelectObject(screen, a), nullptr);  // the screen takes no bitmap
+  HDC other = CreateCompatibleDC(dc);
+  EXPECT_EQ(SelectObject(other, b), nullptr);  // b belongs to dc
+  EXPECT_FALSE(DeleteObject(b));               // selected: not deleted
+  EXPECT_TRUE(DeleteDC(dc));                   // lets go of b, which lives on
+  EXPECT_EQ(GetObjectType(b), OBJ_BITMAP);
+  EXPECT_NE(SelectObject(other, b), nullptr);
+  EXPECT_TRUE(DeleteDC(other));
+  EXPECT_TRUE(DeleteObject(a));
+  EXPECT_TRUE(DeleteObject(b));
+  EXPECT_FALSE(DeleteObject(b));
+  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+  EXPECT_EQ(LiveGdiObjects(), start);
+  EXPECT_TRUE(DeleteObject(GetStockObject(NULL_BRUSH)));  // stock objects stay
+  EXPECT_EQ(GetObjectType(GetStockObject(NULL_BRUSH)), OBJ_BRUSH);
+}
+
+TEST_F(PlatformGdiTest, BitmapsStartBlackAndHaveSensibleSizes) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP zero = CreateCompatibleBitmap(screen, 0, 7);  // GDI's one-pixel answer
+  BITMAP info{};
+  ASSERT_EQ(GetObjectW(zero, sizeof info, &info), int(sizeof info));
+  EXPECT_EQ(info.bmWidth, 1);
+  EXPECT_EQ(info.bmHeight, 1);
+  EXPECT_EQ(info.bmBitsPixel, 32);
+  DeleteObject(zero);
+  EXPECT_EQ(CreateCompatibleBitmap(screen, -1, 5), nullptr);
+  EXPECT_EQ(CreateCompatibleBitmap(screen, 1 << 15, 1 << 15), nullptr);  // 2^30 pixels: too many
+  ReleaseDC(nullptr, screen);
+  Canvas canvas(6, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(GetPixel(canvas.dc, x, y), 0u);
+  EXPECT_EQ(GetPixel(canvas.dc, 6, 0), CLR_INVALID);
+  EXPECT_EQ(SetPixel(canvas.dc, 1, 2, RGB(10, 20, 30)), RGB(10, 20, 30));
+  EXPECT_EQ(GetPixel(canvas.dc, 1, 2), RGB(10, 20, 30));
+}
+
+TEST_F(PlatformGdiTest, BitBltCopiesExactlyAndClipsToBothSurfaces) {
+  Canvas src(8, 8), dst(6, 6);
+  src.Number();
+  ASSERT_TRUE(BitBlt(dst.dc, -2, 3, 10, 10, src.dc, 1, -1, SRCCOPY));
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const int sx = x + 2 + 1, sy = y - 3 - 1;
+      const COLORREF expected = (y >= 3 && sy >= 0 && sx < 8) ? RGB(BYTE(sx), BYTE(sy), 7) : 0;
+      EXPECT_EQ(GetPixel(dst.dc, x, y), expected) << x << "," << y;
+    }
+  // Within one surface, overlapping copies read what was there before.
+  Canvas one(5, 5);
+  one.Number();
+  ASSERT_TRUE(BitBlt(one.dc, 1, 1, 4, 4, one.dc, 0, 0, SRCCOPY));
+  EXPECT_EQ(GetPixel(one.dc, 4, 4), RGB(3, 3, 7));
+  EXPECT_EQ(GetPixel(one.dc, 1, 1), RGB(0, 0, 7));
+  ASSERT_TRUE(BitBlt(one.dc, 0, 0, 4, 4, one.dc, 1, 1, SRCCOPY));
+  EXPECT_EQ(GetPixel(one.dc, 0, 0), RGB(0, 0, 7));
+  EXPECT_EQ(GetPixel(one.dc, 3, 3), RGB(3, 3, 7));
+}
+
+TEST_F(PlatformGdiTest, ColorOnColorStretchDropsAndRepeatsWholePixels) {
+  Canvas src(4, 2), dst(8, 4);
+  src.Number();
+  EXPECT_EQ(SetStretchBltMode(dst.dc, COLORONCOLOR), BLACKONWHITE);  // the default mode
+  // Shrinking 4 -> 2 keeps two of the columns whole; enlarging 2 -> 4 repeats each row twice.
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 2, 4, src.dc, 0, 0, 4, 2, SRCCOPY));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(1, 0, 7));
+  EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(3, 0, 7));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 1), RGB(1, 0, 7));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 2), RGB(1, 1, 7));
+  EXPECT_EQ(GetPixel(dst.dc, 1, 3), RGB(3, 1, 7));
+  // Enlarging 4 -> 8 repeats each column twice.
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 8, 2, src.dc, 0, 0, 4, 2, SRCCOPY));
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(GetPixel(dst.dc, x, 1), RGB(BYTE(x / 2), 1, 7)) << x;
+  // A negative width mirrors.
+  ASSERT_TRUE(StretchBlt(dst.dc, 4, 0, -4, 1, src.dc, 0, 0, 4, 1, SRCCOPY));
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(GetPixel(dst.dc, x, 0), RGB(BYTE(3 - x), 0, 7)) << x;
+  // Where the source rectangle leaves its surface, the destination keeps its pixels.
+  Canvas keep(4, 1);
+  RECT all{0, 0, 4, 1};
+  HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  FillRect(keep.dc, &all, white);
+  DeleteObject(white);
+  ASSERT_TRUE(StretchBlt(keep.dc, 0, 0, 4, 1, src.dc, 2, 0, 4, 1, SRCCOPY));
+  EXPECT_EQ(GetPixel(keep.dc, 1, 0), RGB(3, 0, 7));
+  EXPECT_EQ(GetPixel(keep.dc, 2, 0), RGB(255, 255, 255));
+}
+
+TEST_F(PlatformGdiTest, GetDIBitsPadsRowsAndHonoursRowOrder) {
+  for (int width = 1; width <= 7; ++width) {
+    SCOPED_TRACE(width);
+    Canvas canvas(width, 3);
+    canvas.Number();
+    const int stride = ((width * 24 + 31) / 32) * 4;
+    EXPECT_EQ(stride, (3 * width + 3) / 4 * 4);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -3, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<BYTE> top_down(std::size_t(stride) * 3, 0xAB);
+    ASSERT_EQ(GetDIBits(canvas.dc, canvas.bitmap, 0, 3, top_down.data(), &info, DIB_RGB_COLORS), 3);
+    info.bmiHeader.biHeight = 3;
+    std::vector<BYTE> bottom_up(top_down.size(), 0xAB);
+    ASSERT_EQ(GetDIBits(canvas.dc, canvas.bitmap, 0, 3, bottom_up.data(), &info, DIB_RGB_COLORS), 3);
+    for (int y = 0; y < 3; ++y) {
+      const BYTE* row = &top_down[std::size_t(y) * stride];
+      for (int x = 0; x < width; ++x) {
+        EXPECT_EQ(row[3 * x], 7);      // blue
+        EXPECT_EQ(row[3 * x + 1], y);  // green
+        EXPECT_EQ(row[3 * x + 2], x);  // red
+      }
+      for (int pad = 3 * width; pad < stride; ++pad) EXPECT_EQ(row[pad], 0xAB);  // untouched
+      EXPECT_EQ(std::memcmp(row, &bottom_up[std::size_t(2 - y) * stride], std::size_t(stride)), 0);
+    }
+    // Without a buffer the header is filled in.
+    info.bmiHeader.biSizeImage = 0;
+    EXPECT_NE(GetDIBits(canvas.dc, canvas.bitmap, 0, 3, nullptr, &info, DIB_RGB_COLORS), 0);
+    EXPECT_EQ(info.bmiHeader.biSizeImage, DWORD(stride * 3));
+  }
+}
+
+TEST_F(PlatformGdiTest, SetDIBitsToDeviceWritesBackWhatWasRead) {
+  Canvas canvas(5, 4);
+  canvas.Number();
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 5, -4, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  std::vector<std::uint32_t> words(20);
+  ASSERT_EQ(GetDIBits(canvas.dc, canvas.bitmap, 0, 4, words.data(), &info, DIB_RGB_COLORS), 4);
+  EXPECT_EQ(words[5 * 2 + 3], 0x00030207u);  // 0xXXRRGGBB
+  Canvas copy(7, 7);
+  EXPECT_EQ(SetDIBitsToDevice(copy.dc, 1, 2, 5, 4, 0, 0, 0, 4, words.data(), &info, DIB_RGB_COLORS), 4);
+  EXPECT_EQ(GetPixel(copy.dc, 1 + 3, 2 + 2), RGB(3, 2, 7));
+  EXPECT_EQ(GetPixel(copy.dc, 0, 0), 0u);
+  // A bottom-up buffer: its first row is the picture's bottom row. Off-surface parts clip.
+  info.bmiHeader.biHeight = 4;
+  Canvas flipped(3, 3);
+  SetDIBitsToDevice(flipped.dc, -2, 0, 5, 4, 0, 0, 0, 4, words.data(), &info, DIB_RGB_COLORS);
+  EXPECT_EQ(GetPixel(flipped.dc, 0, 0), RGB(2, 3, 7));  // buffer row 0 sits at the bottom
+  EXPECT_EQ(GetPixel(flipped.dc, 2, 2), RGB(4, 1, 7));
+}
+
+TEST_F(PlatformGdiTest, BrushesFillAndTheNullBrushFillsNothing) {
+  Canvas canvas(4, 4);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  RECT r{-5, 1, 2, 9};
+  EXPECT_EQ(FillRect(canvas.dc, &r, red), 1);
+  EXPECT_EQ(GetPixel(canvas.dc, 1, 3), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(canvas.dc, 2, 3), 0u);
+  EXPECT_EQ(GetPixel(canvas.dc, 1, 0), 0u);
+  RECT all{0, 0, 4, 4};
+  EXPECT_EQ(FillRect(canvas.dc, &all, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 1);
+  EXPECT_EQ(GetPixel(canvas.dc, 3, 3), 0u);
+  DeleteObject(red);
+  EXPECT_EQ(SetBkMode(canvas.dc, TRANSPARENT), OPAQUE);
+  EXPECT_EQ(GetBkMode(canvas.dc), TRANSPARENT);
+  EXPECT_EQ(SetBkMode(canvas.dc, 7), 0);
+}
+
+TEST_F(PlatformGdiTest, TheScreenReportsItsResolution) {
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 96);
+  EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
+  EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 32);
+  SetScreenDpi(120);
+  EXPECT_EQ(GetDeviceCaps(screen, LOGPIXELSX), 120);
+  SetScreenDpi(96);
+  EXPECT_EQ(GetObjectType(screen), OBJ_DC);
+  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+  EXPECT_EQ(ReleaseDC(nullptr, screen), 0);
+}
+
+}  // namespace
+}  // namespace vx::testing
