@@ -88,55 +88,35 @@ HRESULT CResize::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* pa
 
 // Properties: setters store the value as given; getters hand it back.
 
-#define VX_LONG_PROPERTY(Name)                       \
-  HRESULT CResize::get_##Name(LONG* pVal) {          \
-    if (!pVal) return E_POINTER;                     \
-    *pVal = Name;                                    \
-    return S_OK;                                     \
-  }                                                  \
-  HRESULT CResize::put_##Name(LONG newVal) {         \
-    Name = newVal;                                   \
-    return S_OK;                                     \
+#define VX_PROPERTY(Type, Name)                \
+  HRESULT CResize::get_##Name(Type* pVal) {    \
+    if (!pVal) return E_POINTER;               \
+    *pVal = Name;                              \
+    return S_OK;                               \
+  }                                            \
+  HRESULT CResize::put_##Name(Type newVal) {   \
+    Name = newVal;                             \
+    return S_OK;                               \
   }
 
-VX_LONG_PROPERTY(TextMarkBold)
-VX_LONG_PROPERTY(TextMarkHeight)
-VX_LONG_PROPERTY(TextMarkItatic)
-VX_LONG_PROPERTY(TextMarkUnderline)
-VX_LONG_PROPERTY(MarkTransparent)
-VX_LONG_PROPERTY(TextMarkAreaWidth)
-VX_LONG_PROPERTY(MarkPos)
-VX_LONG_PROPERTY(MarkPosOffsetX)
-VX_LONG_PROPERTY(MarkPosOffsetY)
-VX_LONG_PROPERTY(TextMarkShadowDistance)
-VX_LONG_PROPERTY(TextMarkShadowAngle)
-VX_LONG_PROPERTY(TextMarkShadowSize)
-VX_LONG_PROPERTY(TextMarkShadowTransparent)
-VX_LONG_PROPERTY(Quality)
-VX_LONG_PROPERTY(TextMarkRotate)
-#undef VX_LONG_PROPERTY
-
-HRESULT CResize::get_TextMarkColor(OLE_COLOR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = TextMarkColor;
-  return S_OK;
-}
-
-HRESULT CResize::put_TextMarkColor(OLE_COLOR newVal) {
-  TextMarkColor = newVal;
-  return S_OK;
-}
-
-HRESULT CResize::get_TextMarkShadowColor(OLE_COLOR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = TextMarkShadowColor;
-  return S_OK;
-}
-
-HRESULT CResize::put_TextMarkShadowColor(OLE_COLOR newVal) {
-  TextMarkShadowColor = newVal;
-  return S_OK;
-}
+VX_PROPERTY(LONG, TextMarkBold)
+VX_PROPERTY(LONG, TextMarkHeight)
+VX_PROPERTY(LONG, TextMarkItatic)
+VX_PROPERTY(LONG, TextMarkUnderline)
+VX_PROPERTY(LONG, MarkTransparent)
+VX_PROPERTY(LONG, TextMarkAreaWidth)
+VX_PROPERTY(LONG, MarkPos)
+VX_PROPERTY(LONG, MarkPosOffsetX)
+VX_PROPERTY(LONG, MarkPosOffsetY)
+VX_PROPERTY(LONG, TextMarkShadowDistance)
+VX_PROPERTY(LONG, TextMarkShadowAngle)
+VX_PROPERTY(LONG, TextMarkShadowSize)
+VX_PROPERTY(LONG, TextMarkShadowTransparent)
+VX_PROPERTY(LONG, Quality)
+VX_PROPERTY(LONG, TextMarkRotate)
+VX_PROPERTY(OLE_COLOR, TextMarkColor)
+VX_PROPERTY(OLE_COLOR, TextMarkShadowColor)
+#undef VX_PROPERTY
 
 HRESULT CResize::get_TextMarkShadowVisible(LONG* pVal) {
   if (!pVal) return E_POINTER;

@@ -1,10 +1,10 @@
 // Global memory blocks and the stream that reads one.
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "platform/com_object.h"
 #include "platform/olectl.h"
 
 namespace {
@@ -14,28 +14,11 @@ struct GlobalBlock {
   BYTE* data = nullptr;
 };
 
-class HGlobalStream final : public IStream {
+class HGlobalStream final : public vx::ComObject<IStream, IID_IStream> {
  public:
   HGlobalStream(HGLOBAL block, bool owns) : block_(block), owns_(owns) {}
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IStream) {
-      *object = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++references_; }
-  ULONG Release() override {
-    const ULONG left = --references_;
-    if (left == 0) {
-      if (owns_) GlobalFree(block_);
-      delete this;
-    }
-    return left;
+  ~HGlobalStream() override {
+    if (owns_) GlobalFree(block_);
   }
 
   HRESULT Read(void* buffer, ULONG bytes, ULONG* read) override {
@@ -50,8 +33,6 @@ class HGlobalStream final : public IStream {
   }
 
  private:
-  ~HGlobalStream() = default;
-  std::atomic<ULONG> references_{1};
   HGLOBAL block_;
   bool owns_;
   SIZE_T position_ = 0;

@@ -4,10 +4,10 @@
 // onto a bitmap, it decodes straight into the bitmap's pixels, so that a large photograph
 // is never held twice; drawn any other way it is decoded into a bitmap of its own first and
 // stretched from there.
-#include <atomic>
 #include <new>
 #include <vector>
 
+#include "platform/com_object.h"
 #include "platform/gdi.h"
 #include "platform/gdi_objects.h"
 #include "platform/olectl.h"
@@ -18,30 +18,13 @@ namespace {
 constexpr int kHimetricPerInch = 2540;
 constexpr int kPictureDpi = 96;
 
-class Picture final : public IPicture {
+class Picture final : public vx::ComObject<IPicture, IID_IPicture> {
  public:
   Picture(std::vector<std::uint8_t> data, std::unique_ptr<vx::PictureDecoder> decoder)
       : data_(std::move(data)),
         decoder_(std::move(decoder)),
         width_(decoder_->width()),
         height_(decoder_->height()) {}
-
-  HRESULT QueryInterface(REFIID riid, void** object) override {
-    if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPicture) {
-      *object = static_cast<IPicture*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG AddRef() override { return ++references_; }
-  ULONG Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
 
   HRESULT get_Width(OLE_XSIZE_HIMETRIC* width) override {
     if (!width) return E_POINTER;
@@ -84,8 +67,6 @@ class Picture final : public IPicture {
   }
 
  private:
-  ~Picture() = default;
-
   int PixelWidth() const { return width_; }
   int PixelHeight() const { return height_; }
 
@@ -110,7 +91,6 @@ class Picture final : public IPicture {
     return hr;
   }
 
-  std::atomic<ULONG> references_{1};
   std::vector<std::uint8_t> data_;
   std::unique_ptr<vx::PictureDecoder> decoder_;  // unused one, until a draw takes it
   const int width_;
