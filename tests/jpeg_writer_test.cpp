@@ -184,6 +184,24 @@ TEST_F(JpegWriterTest, TargetReachedThroughALinkIsWrittenThroughIt) {
   EXPECT_EQ(ReadJpegFile(Out("real.jpg")).width, 5);
 }
 
+TEST_F(JpegWriterTest, DevicesAreWrittenInPlaceAndAFullDiskIsAWriteFailure) {
+  ResizeObject r;
+  Load(r, 64, 64, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x * 37 + y);
+    p[1] = std::uint8_t(y * 11);
+    p[2] = std::uint8_t(x ^ y);
+    p[3] = 255;
+  });
+  struct stat info {};
+  EXPECT_EQ(r->MakeCropImage(Bstr(std::string("/dev/null")), 0, 0, 64, 64), S_OK);
+  ASSERT_EQ(stat("/dev/null", &info), 0);
+  EXPECT_TRUE(S_ISCHR(info.st_mode));  // still the device
+  if (stat("/dev/full", &info) == 0) {
+    EXPECT_EQ(r->MakeCropImage(Bstr(std::string("/dev/full")), 0, 0, 64, 64), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Target image file write failed!");
+  }
+}
+
 TEST_F(JpegWriterTest, NonAsciiTargetNames) {
   ResizeObject r;
   Load(r, 6, 4, Solid(10, 20, 30));

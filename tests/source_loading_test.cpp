@@ -206,6 +206,41 @@ TEST_F(SourceLoadingTest, TruncatedJpegShowsTheRowsItHasAndBlackBelow) {
   EXPECT_LT(image.At(10, 62)[0], 15);  // never in the file: black, not grey
 }
 
+TEST_F(SourceLoadingTest, TruncatedPngKeepsItsSizeAndShowsBlackWhereDataIsMissing) {
+  // Noise that does not compress away, so that the data of the first rows comes early
+  // in the file.
+  WritePngFile(Path("full.png"), 256, 256, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t((x * 7919u + y * 104729u) * 2654435761u >> 24);
+    p[1] = std::uint8_t((x * y) % 251);
+    p[2] = 255;
+    p[3] = 255;
+  });
+  std::vector<std::uint8_t> bytes = ReadBytes(Path("full.png"));
+  bytes.resize(bytes.size() / 2);
+  WriteBytes(Path("half.png"), bytes);
+  ResizeObject r;
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("half.png"))), S_OK);
+  EXPECT_EQ(r.Width(), 256);
+  EXPECT_EQ(r.Height(), 256);
+  r->put_Quality(100);
+  RgbImage image = Written(r);
+  EXPECT_GT(image.At(10, 1)[2], 240);
+  EXPECT_LT(image.At(10, 250)[2], 10);
+}
+
+TEST_F(SourceLoadingTest, LongPngPathsLoad) {
+  std::string folder = Path(std::string(120, 'd'));
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  folder += "/" + std::string(120, 'e');
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  const std::string path = folder + "/picture.png";
+  ASSERT_GT(path.size(), 255u);
+  WritePngFile(path, 3, 4, Solid(1, 2, 3));
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(Bstr(path)), S_OK);
+  EXPECT_EQ(r.Width(), 3);
+}
+
 TEST_F(SourceLoadingTest, PathsOutsideAscii) {
   const std::string name = "фото 写真.png";
   WritePngFile(Path(name), 5, 6, Solid(9, 9, 9));
