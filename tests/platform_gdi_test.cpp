@@ -185,6 +185,21 @@ TEST_F(PlatformGdiTest, ColorOnColorStretchDropsAndRepeatsWholePixels) {
   EXPECT_EQ(GetPixel(keep.dc, 2, 0), RGB(255, 255, 255));
 }
 
+TEST_F(PlatformGdiTest, HalftoneStretchAveragesTheCoveredPixels) {
+  Canvas src(4, 2), dst(2, 1);
+  src.Number();  // red = x, green = y
+  SetStretchBltMode(dst.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 2, 1, src.dc, 0, 0, 4, 2, SRCCOPY));
+  // Each output pixel covers a 2 x 2 block: red (0+1)/2 and (2+3)/2 rounded, green 1/2 rounded.
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(1, 1, 7));
+  EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(3, 1, 7));
+  // Enlarging repeats pixels, as there is nothing to average.
+  Canvas big(8, 4);
+  SetStretchBltMode(big.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(big.dc, 0, 0, 8, 4, src.dc, 0, 0, 4, 2, SRCCOPY));
+  EXPECT_EQ(GetPixel(big.dc, 5, 3), RGB(2, 1, 7));
+}
+
 TEST_F(PlatformGdiTest, GetDIBitsPadsRowsAndHonoursRowOrder) {
   for (int width = 1; width <= 7; ++width) {
     SCOPED_TRACE(width);
