@@ -1,8 +1,7 @@
 #include "tests/decoder_test_support.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <iomanip>
 #include <iterator>
 #include <sstream>
 
@@ -77,6 +76,38 @@ Picture DecodeToPicture(PictureDecoder& decoder) {
 Picture OpenAndDecode(const OpenFunction& open, const Bytes& data) {
   const std::unique_ptr<PictureDecoder> decoder = open(data.data(), data.size());
   return decoder ? DecodeToPicture(*decoder) : Picture{};
+}
+
+namespace {
+
+std::string Hex(const std::vector<std::uint32_t>& pixels) {
+  std::ostringstream text;
+  text << std::hex << std::setfill('0');
+  for (std::uint32_t pixel : pixels) text << ' ' << std::setw(8) << pixel;
+  return text.str();
+}
+
+}  // namespace
+
+::testing::AssertionResult DecodesTo(const OpenFunction& open, const Bytes& data,
+                                     const std::vector<std::uint32_t>& expected) {
+  const Picture picture = OpenAndDecode(open, data);
+  if (!picture.decoded) return ::testing::AssertionFailure() << "not decoded";
+  if (picture.pixels != expected) {
+    return ::testing::AssertionFailure() << "pixels" << Hex(picture.pixels) << "\nexpected"
+                                         << Hex(expected);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+void CheckSamples(const std::string& format, const OpenFunction& open,
+                  std::initializer_list<PixelSample> samples) {
+  for (const PixelSample& s : samples) {
+    SCOPED_TRACE(::testing::Message() << s.file << " at " << s.x << "," << s.y);
+    const Picture picture = OpenAndDecode(open, ReadFile(CorpusFolder(format) + "/" + s.file));
+    ASSERT_TRUE(picture.decoded);
+    EXPECT_EQ(picture.at(s.x, s.y), 0xFF000000 | s.rgb);
+  }
 }
 
 void CheckCorpus(const std::string& format, const OpenFunction& open) {

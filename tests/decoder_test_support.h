@@ -2,6 +2,8 @@
 // corpus with its table of expected outcomes, and decoding into a zeroed picture.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -62,6 +64,18 @@ struct Picture {
 Picture DecodeToPicture(PictureDecoder& decoder);
 // Opens and decodes; `decoded` false and no pixels when opening failed.
 Picture OpenAndDecode(const OpenFunction& open, const Bytes& data);
+// Whether the data opens and decodes to exactly these pixels, top row first.
+::testing::AssertionResult DecodesTo(const OpenFunction& open, const Bytes& data,
+                                     const std::vector<std::uint32_t>& expected);
+
+// A pixel of a corpus file as an independent decoder sees it.
+struct PixelSample {
+  const char* file;
+  int x, y;
+  std::uint32_t rgb;
+};
+void CheckSamples(const std::string& format, const OpenFunction& open,
+                  std::initializer_list<PixelSample> samples);
 
 // Checks every row of the corpus table against `open`: a `yes` row opens with the size
 // of the table and decodes; a `no` row is refused unless the caller refuses its size
