@@ -2,53 +2,17 @@
 // decode give their size, broken ones give no picture, and none crashes or leaks.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
+#include "tests/decoder_test_support.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
 namespace {
 
-struct CorpusRow {
-  std::string file;
-  std::string width, height;  // as written: a number or "-"
-  bool decodes = false;
-  bool disputed = false;
-};
-
-std::vector<CorpusRow> ReadExpected(const std::string& folder) {
-  std::vector<CorpusRow> rows;
-  std::ifstream in(folder + "/EXPECTED.tsv");
-  std::string line;
-  std::getline(in, line);  // header
-  while (std::getline(in, line)) {
-    std::istringstream fields(line);
-    CorpusRow row;
-    std::string decodes, note;
-    std::getline(fields, row.file, '\t');
-    std::getline(fields, row.width, '\t');
-    std::getline(fields, row.height, '\t');
-    std::getline(fields, decodes, '\t');
-    std::getline(fields, note);
-    row.decodes = decodes == "yes";
-    row.disputed = note.find("DISPUTED") != std::string::npos;
-    if (!row.file.empty()) rows.push_back(row);
-  }
-  return rows;
-}
-
-bool TooLargeToHold(const CorpusRow& row) {
-  if (row.width == "-" || row.height == "-") return false;
-  const long long w = std::stoll(row.width), h = std::stoll(row.height);
-  return w > 65500 || h > 65500 || w * h > (1LL << 29);
-}
-
 class CorpusLoadingTest : public LeakCheckedTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(CorpusLoadingTest, EveryFileGivesItsExpectedResult) {
-  const std::string folder = std::string(VXIMAGE_SOURCE_DIR "/tests/corpus/") + GetParam();
-  const std::vector<CorpusRow> rows = ReadExpected(folder);
+  const std::string folder = CorpusFolder(GetParam());
+  const std::vector<CorpusRow> rows = ReadCorpusTable(GetParam());
   ASSERT_FALSE(rows.empty());
   TempDir out;
   const bool png = std::string(GetParam()) == "png";
@@ -67,7 +31,7 @@ TEST_P(CorpusLoadingTest, EveryFileGivesItsExpectedResult) {
       EXPECT_EQ(r->MakeThumbImage(Bstr(out.File("t.jpg")), 24, 0, 1), S_OK);
     } else if (hr == S_FALSE) {
       // Refused for its size before anything was allocated for it.
-      EXPECT_TRUE(TooLargeToHold(row));
+      EXPECT_TRUE(row.width != "-" && CallerRefusesSize(std::stoll(row.width), std::stoll(row.height)));
       EXPECT_EQ(r.ErrorText(), u"Memory is not enough!");
       EXPECT_EQ(r.Width(), -1);
     } else if (png) {
