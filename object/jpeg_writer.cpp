@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <utility>
 
+#include <immintrin.h>
 #include <jpeglib.h>
 
 #include "object/jpeg_writer.h"
@@ -42,16 +43,32 @@ void Silent(j_common_ptr) {}
 std::int64_t StrideOf(LONG width) { return ((std::int64_t{width} * 24 + 31) / 32) * 4; }
 
 // B, G, R -> R, G, B for `count` pixels; bytes after the last pixel are not touched.
-// Four pixels (12 bytes) at a time where the processor can shuffle bytes.
-[[gnu::target_clones("default", "ssse3")]] void SwapRedAndBlue(BYTE* p, LONG count) {
+void SwapRedAndBluePlain(BYTE* p, LONG count) {
+  for (LONG k = 0; k < count; ++k, p += 3) std::swap(p[0], p[2]);
+}
+
+// Four pixels a step: 16 bytes read, shuffled, and the 12 that are pixels stored back (as 8
+// and 4, so that the next step's read does not wait on a store it overlaps). The loop
+// stops while at least two pixels remain, so no read reaches past the row's pixels.
+[[gnu::target("ssse3")]] void SwapRedAndBlueShuffled(BYTE* p, LONG count) {
+  const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, -1, -1, -1, -1);
   LONG k = 0;
-  for (; k + 4 <= count; k += 4, p += 12) {
-    BYTE q[12];
-    std::memcpy(q, p, 12);
-    const BYTE swapped[12] = {q[2], q[1], q[0], q[5], q[4], q[3], q[8], q[7], q[6], q[11], q[10], q[9]};
-    std::memcpy(p, swapped, 12);
+  for (; k + 6 <= count; k += 4, p += 12) {
+    const __m128i bytes = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), swap);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), bytes);
+    const int last = _mm_cvtsi128_si32(_mm_srli_si128(bytes, 8));
+    std::memcpy(p + 8, &last, 4);
   }
-  for (; k < count; ++k, p += 3) std::swap(p[0], p[2]);
+  SwapRedAndBluePlain(p, count - k);
+}
+
+void SwapRedAndBlue(BYTE* p, LONG count) {
+  static const bool shuffles = __builtin_cpu_supports("ssse3");
+  if (shuffles) {
+    SwapRedAndBlueShuffled(p, count);
+  } else {
+    SwapRedAndBluePlain(p, count);
+  }
 }
 
 // The picture as the compressor takes it: 24-bit rows, top row first, each pixel turned

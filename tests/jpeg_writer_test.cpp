@@ -68,6 +68,29 @@ TEST_F(JpegWriterTest, ColoursSurviveEveryRowPadding) {
   }
 }
 
+// Wide rows go through the exchange four pixels at a time: every column keeps its colour.
+TEST_F(JpegWriterTest, WideRowsKeepRedRedAndBlueBlue) {
+  for (int width : {6, 9, 10, 11, 33}) {
+    SCOPED_TRACE(width);
+    ResizeObject r;
+    Load(r, width, 8, [](int x, int, std::uint8_t* p) {
+      p[0] = x % 2 ? 255 : 0;
+      p[1] = 0;
+      p[2] = x % 2 ? 0 : 255;
+      p[3] = 255;
+    });
+    r->put_Quality(100);
+    ASSERT_EQ(r->MakeMarkImage(Bstr(Out("wide.jpg"))), S_OK);
+    RgbImage image = ReadJpegFile(Out("wide.jpg"));
+    ASSERT_EQ(image.width, width);
+    for (int x = 0; x < width; ++x) {
+      const bool red = x % 2;
+      EXPECT_GT(image.At(x, 4)[red ? 0 : 2], 120) << x;
+      EXPECT_LT(image.At(x, 4)[red ? 2 : 0], 120) << x;
+    }
+  }
+}
+
 TEST_F(JpegWriterTest, QualityIsLimitedByTheLibraryNotTheObject) {
   ResizeObject r;
   Load(r, 40, 30, [](int x, int y, std::uint8_t* p) {
