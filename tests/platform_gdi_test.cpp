@@ -284,3 +284,41 @@ TEST_F(PlatformGdiTest, TheScreenReportsItsResolution) {
 
 }  // namespace
 }  // namespace vx::testing
+
+namespace vx::testing {
+namespace {
+
+TEST(Rectangles, IntersectOffsetAndEmptiness) {
+  RECT a{}, b{}, out{};
+  ASSERT_TRUE(SetRect(&a, 0, 0, 10, 10));
+  SetRect(&b, 5, -5, 20, 7);
+  EXPECT_TRUE(IntersectRect(&out, &a, &b));
+  EXPECT_EQ(out.left, 5);
+  EXPECT_EQ(out.top, 0);
+  EXPECT_EQ(out.right, 10);
+  EXPECT_EQ(out.bottom, 7);
+  OffsetRect(&b, 100, 0);
+  EXPECT_FALSE(IntersectRect(&out, &a, &b));
+  EXPECT_TRUE(IsRectEmpty(&out));  // a failed intersection is the empty rectangle
+  EXPECT_TRUE(IsRectEmpty(nullptr));
+  EXPECT_FALSE(SetRect(nullptr, 0, 0, 1, 1));
+}
+
+TEST(ContextSettings, ColoursAndModesReturnWhatTheyReplace) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 0));
+  EXPECT_EQ(SetTextColor(dc, 0xFF123456), RGB(0, 0, 0));
+  EXPECT_EQ(GetTextColor(dc), 0x00123456u);  // the top byte is not a colour
+  EXPECT_EQ(GetBkColor(dc), RGB(255, 255, 255));
+  EXPECT_EQ(SetBkColor(dc, RGB(1, 2, 3)), RGB(255, 255, 255));
+  EXPECT_EQ(GetBkColor(dc), RGB(1, 2, 3));
+  EXPECT_EQ(GetStretchBltMode(dc), BLACKONWHITE);
+  EXPECT_EQ(SetStretchBltMode(dc, 9), 0);
+  EXPECT_EQ(GetStretchBltMode(dc), BLACKONWHITE);
+  DeleteDC(dc);
+  EXPECT_EQ(GetTextColor(dc), CLR_INVALID);
+  EXPECT_EQ(SetBkColor(dc, 0), CLR_INVALID);
+}
+
+}  // namespace
+}  // namespace vx::testing
