@@ -46,6 +46,11 @@ constexpr Member Setter(std::u16string_view name, DISPID id, std::u16string_view
   return {name, id, kPropertyPut, kSetterParameters<T>, help, &CallSetter<T, setter>};
 }
 
+// The two rows of a property: its getter, then its setter.
+#define VX_PROPERTY_ROWS(Type, Name, id, help)             \
+  Getter<Type, &IResize::get_##Name>(u"" #Name, id, help), \
+      Setter<Type, &IResize::put_##Name>(u"" #Name, id, help)
+
 constexpr MemberParameter kLoadSourceImage[] = {{u"strImageFile", VT_BSTR, kIn}};
 constexpr MemberParameter kAddImageMark[] = {
     {u"strMarkImageFile", VT_BSTR, kIn}, {u"lPosX", VT_I4, kIn}, {u"lPosY", VT_I4, kIn}};
@@ -76,63 +81,38 @@ constexpr Member kMembers[] = {
      [](IResize* o, const VARIANT* a) { return o->AddTextMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
     {u"MakeMarkImage", 5, kMethod, kMakeMarkImage, u"method MakeMarkImage",
      [](IResize* o, const VARIANT* a) { return o->MakeMarkImage(a[0].bstrVal); }},
-    Getter<LONG, &IResize::get_TextMarkBold>(u"TextMarkBold", 6, u"property TextMarkBold"),
-    Setter<LONG, &IResize::put_TextMarkBold>(u"TextMarkBold", 6, u"property TextMarkBold"),
-    Getter<OLE_COLOR, &IResize::get_TextMarkColor>(u"TextMarkColor", 7, u"property TextMarkColor"),
-    Setter<OLE_COLOR, &IResize::put_TextMarkColor>(u"TextMarkColor", 7, u"property TextMarkColor"),
-    Getter<LONG, &IResize::get_TextMarkHeight>(u"TextMarkHeight", 8, u"property TextMarkHeight"),
-    Setter<LONG, &IResize::put_TextMarkHeight>(u"TextMarkHeight", 8, u"property TextMarkHeight"),
-    Getter<LONG, &IResize::get_TextMarkItatic>(u"TextMarkItatic", 9, u"property TextMarkItatic"),
-    Setter<LONG, &IResize::put_TextMarkItatic>(u"TextMarkItatic", 9, u"property TextMarkItatic"),
-    Getter<LONG, &IResize::get_TextMarkUnderline>(u"TextMarkUnderline", 10, u"property TextMarkUnderline"),
-    Setter<LONG, &IResize::put_TextMarkUnderline>(u"TextMarkUnderline", 10, u"property TextMarkUnderline"),
-    Getter<BSTR, &IResize::get_TextMarkFontName>(u"TextMarkFontName", 11, u"property TextMarkFontName"),
-    Setter<BSTR, &IResize::put_TextMarkFontName>(u"TextMarkFontName", 11, u"property TextMarkFontName"),
-    Getter<LONG, &IResize::get_MarkTransparent>(u"MarkTransparent", 12, u"property MarkTransparent"),
-    Setter<LONG, &IResize::put_MarkTransparent>(u"MarkTransparent", 12, u"property MarkTransparent"),
-    Getter<LONG, &IResize::get_TextMarkAreaWidth>(u"TextMarkAreaWidth", 13, u"property TextMarkWidth"),
-    Setter<LONG, &IResize::put_TextMarkAreaWidth>(u"TextMarkAreaWidth", 13, u"property TextMarkWidth"),
+    VX_PROPERTY_ROWS(LONG, TextMarkBold, 6, u"property TextMarkBold"),
+    VX_PROPERTY_ROWS(OLE_COLOR, TextMarkColor, 7, u"property TextMarkColor"),
+    VX_PROPERTY_ROWS(LONG, TextMarkHeight, 8, u"property TextMarkHeight"),
+    VX_PROPERTY_ROWS(LONG, TextMarkItatic, 9, u"property TextMarkItatic"),
+    VX_PROPERTY_ROWS(LONG, TextMarkUnderline, 10, u"property TextMarkUnderline"),
+    VX_PROPERTY_ROWS(BSTR, TextMarkFontName, 11, u"property TextMarkFontName"),
+    VX_PROPERTY_ROWS(LONG, MarkTransparent, 12, u"property MarkTransparent"),
+    VX_PROPERTY_ROWS(LONG, TextMarkAreaWidth, 13, u"property TextMarkWidth"),
     {u"MakeCropImage", 14, kMethod, kMakeCropImage, u"method MakeCropImage",
      [](IResize* o, const VARIANT* a) {
        return o->MakeCropImage(a[0].bstrVal, a[1].lVal, a[2].lVal, a[3].lVal, a[4].lVal);
      }},
     {u"GetErrorInfo", 15, kMethod, kGetErrorInfo, u"method GetErrorInfo",
      [](IResize* o, const VARIANT* a) { return o->GetErrorInfo(a[0].pbstrVal); }},
-    Getter<LONG, &IResize::get_MarkPos>(u"MarkPos", 17, u"property MarkPos"),
-    Setter<LONG, &IResize::put_MarkPos>(u"MarkPos", 17, u"property MarkPos"),
-    Getter<LONG, &IResize::get_MarkPosOffsetX>(u"MarkPosOffsetX", 18, u"property MarkPosOffsetX"),
-    Setter<LONG, &IResize::put_MarkPosOffsetX>(u"MarkPosOffsetX", 18, u"property MarkPosOffsetX"),
-    Getter<LONG, &IResize::get_MarkPosOffsetY>(u"MarkPosOffsetY", 19, u"property MarkPosOffsetY"),
-    Setter<LONG, &IResize::put_MarkPosOffsetY>(u"MarkPosOffsetY", 19, u"property MarkPosOffsetY"),
-    Getter<OLE_COLOR, &IResize::get_TextMarkShadowColor>(u"TextMarkShadowColor", 20,
-                                                         u"property TextMarkShadowColor"),
-    Setter<OLE_COLOR, &IResize::put_TextMarkShadowColor>(u"TextMarkShadowColor", 20,
-                                                         u"property TextMarkShadowColor"),
-    Getter<LONG, &IResize::get_TextMarkShadowVisible>(u"TextMarkShadowVisible", 21,
-                                                      u"property TextMarkShadowVisible"),
-    Setter<LONG, &IResize::put_TextMarkShadowVisible>(u"TextMarkShadowVisible", 21,
-                                                      u"property TextMarkShadowVisible"),
-    Getter<LONG, &IResize::get_TextMarkShadowDistance>(u"TextMarkShadowDistance", 22,
-                                                       u"property TextMarkShadowDistance"),
-    Setter<LONG, &IResize::put_TextMarkShadowDistance>(u"TextMarkShadowDistance", 22,
-                                                       u"property TextMarkShadowDistance"),
-    Getter<LONG, &IResize::get_TextMarkShadowAngle>(u"TextMarkShadowAngle", 23, u"property TextMarkShadowAngle"),
-    Setter<LONG, &IResize::put_TextMarkShadowAngle>(u"TextMarkShadowAngle", 23, u"property TextMarkShadowAngle"),
-    Getter<LONG, &IResize::get_TextMarkShadowSize>(u"TextMarkShadowSize", 24, u"property TextMarkShadowSize"),
-    Setter<LONG, &IResize::put_TextMarkShadowSize>(u"TextMarkShadowSize", 24, u"property TextMarkShadowSize"),
-    Getter<LONG, &IResize::get_TextMarkShadowTransparent>(u"TextMarkShadowTransparent", 25,
-                                                          u"property TextMarkShadowOpacity"),
-    Setter<LONG, &IResize::put_TextMarkShadowTransparent>(u"TextMarkShadowTransparent", 25,
-                                                          u"property TextMarkShadowOpacity"),
-    Getter<LONG, &IResize::get_Quality>(u"Quality", 27, u"property Quality"),
-    Setter<LONG, &IResize::put_Quality>(u"Quality", 27, u"property Quality"),
-    Getter<LONG, &IResize::get_TextMarkRotate>(u"TextMarkRotate", 28, u"property TextMarkRotate"),
-    Setter<LONG, &IResize::put_TextMarkRotate>(u"TextMarkRotate", 28, u"property TextMarkRotate"),
+    VX_PROPERTY_ROWS(LONG, MarkPos, 17, u"property MarkPos"),
+    VX_PROPERTY_ROWS(LONG, MarkPosOffsetX, 18, u"property MarkPosOffsetX"),
+    VX_PROPERTY_ROWS(LONG, MarkPosOffsetY, 19, u"property MarkPosOffsetY"),
+    VX_PROPERTY_ROWS(OLE_COLOR, TextMarkShadowColor, 20, u"property TextMarkShadowColor"),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowVisible, 21, u"property TextMarkShadowVisible"),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowDistance, 22, u"property TextMarkShadowDistance"),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowAngle, 23, u"property TextMarkShadowAngle"),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowSize, 24, u"property TextMarkShadowSize"),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowTransparent, 25, u"property TextMarkShadowOpacity"),
+    VX_PROPERTY_ROWS(LONG, Quality, 27, u"property Quality"),
+    VX_PROPERTY_ROWS(LONG, TextMarkRotate, 28, u"property TextMarkRotate"),
     {u"GetSourceImageWidth", 29, kMethod, kGetterParameters<LONG>, u"method GetSourceImageWidth",
      &CallGetter<LONG, &IResize::GetSourceImageWidth>},
     {u"GetSourceImageHeight", 30, kMethod, kGetterParameters<LONG>, u"method GetSourceImageHeight",
      &CallGetter<LONG, &IResize::GetSourceImageHeight>},
 };
+
+#undef VX_PROPERTY_ROWS
 
 constexpr bool ParameterListsFit() {
   return std::ranges::all_of(kMembers, [](const Member& m) { return m.parameters.size() <= kMostParameters; });
