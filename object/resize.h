@@ -84,6 +84,10 @@ class CResize final : public IResize {
   // Writes the bitmap selected into dc as a JPEG file at Quality; false (with ErrorText
   // set) when nothing was written.
   bool SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height);
+  // Writes a width x height copy that `draw(dc)` puts on a new bitmap (black to start with)
+  // in a temporary context compatible with SourceDC; S_FALSE when nothing was written.
+  template <class Draw>
+  HRESULT SaveDrawnCopy(BSTR path, LONG width, LONG height, Draw draw);
   // Whether an output of this size can be made at all; sets ErrorText when not, so that
   // no temporary bitmap is made for a picture the writer would refuse.
   bool OutputSizeAcceptable(LONG width, LONG height);

@@ -1,7 +1,7 @@
 // MakeThumbImage: a copy of the source picture resized by one of four sizing rules.
 #include <cmath>
 
-#include "object/resize.h"
+#include "object/drawn_copy.h"
 
 namespace {
 
@@ -40,16 +40,8 @@ HRESULT CResize::MakeThumbImage(BSTR strTargetImageFile, double dWidth, double d
     default:  // no such rule: a picture of no size, which the writer refuses
       break;
   }
-  if (!OutputSizeAcceptable(width, height)) return S_FALSE;
-
-  HDC dc = CreateCompatibleDC(SourceDC);
-  HBITMAP bitmap = CreateCompatibleBitmap(SourceDC, width, height);
-  HGDIOBJ previous = SelectObject(dc, bitmap);
-  SetStretchBltMode(dc, COLORONCOLOR);
-  StretchBlt(dc, 0, 0, width, height, SourceDC, 0, 0, SourceWidth, SourceHeight, SRCCOPY);
-  const bool written = SaveJpegImage(strTargetImageFile, dc, bitmap, width, height);
-  SelectObject(dc, previous);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  return written ? S_OK : S_FALSE;
+  return SaveDrawnCopy(strTargetImageFile, width, height, [&](HDC dc) {
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 0, 0, width, height, SourceDC, 0, 0, SourceWidth, SourceHeight, SRCCOPY);
+  });
 }
