@@ -10,7 +10,6 @@
 #include <utility>
 
 #include <immintrin.h>
-#include <jpeglib.h>
 
 #include "object/jpeg_writer.h"
 
@@ -18,6 +17,7 @@
 #include "object/extension_rule.h"
 #include "object/resize.h"
 #include "object/target_file.h"
+#include "platform/jpeg_error_jump.h"
 #include "platform/stringapiset.h"
 #include "platform/zeroed_memory.h"
 
@@ -28,16 +28,6 @@ constexpr LONG kJpegMaxSide = JPEG_MAX_DIMENSION;
 // As for source pictures: no output of more than 2^29 pixels.
 constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 29;
 
-struct ErrorRecord {
-  jpeg_error_mgr manager;
-  std::jmp_buf return_point;
-};
-
-void ExitToReturnPoint(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorRecord*>(cinfo->err)->return_point, 1);
-}
-
-void Silent(j_common_ptr) {}
 
 // Rows are 3 bytes a pixel, padded to a multiple of 4 bytes.
 std::int64_t StrideOf(LONG width) { return ((std::int64_t{width} * 24 + 31) / 32) * 4; }
@@ -128,11 +118,9 @@ class RowSource {
 
 // Compresses the rows into the open file. Everything libjpeg needs lives in the caller's
 // frame, so nothing here is lost when the library jumps back after a fatal error.
-bool Compress(jpeg_compress_struct* cinfo, ErrorRecord* errors, FILE* file, RowSource* rows,
+bool Compress(jpeg_compress_struct* cinfo, vx::JpegErrorJump* errors, FILE* file, RowSource* rows,
               LONG width, LONG height, LONG quality) {
-  cinfo->err = jpeg_std_error(&errors->manager);
-  errors->manager.error_exit = ExitToReturnPoint;
-  errors->manager.output_message = Silent;
+  cinfo->err = errors->Install();
   if (setjmp(errors->return_point)) {
     jpeg_destroy_compress(cinfo);
     return false;
@@ -178,7 +166,7 @@ const OLECHAR* WriteJpegFile(const OLECHAR* path, HDC dc, HBITMAP bitmap, LONG w
   RowSource rows(dc, bitmap, width, height);
   if (!rows.Ready()) return error_text::kNoMemoryForOutput;
   jpeg_compress_struct cinfo{};
-  ErrorRecord errors{};
+  vx::JpegErrorJump errors{};
   if (!Compress(&cinfo, &errors, target.stream(), &rows, width, height, quality) || !target.Commit())
     return error_text::kTargetWriteFailed;
   return nullptr;

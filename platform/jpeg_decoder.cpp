@@ -8,10 +8,7 @@
 #include <cstdio>
 #include <vector>
 
-// jpeglib.h expects the standard types to be declared already.
-#include <jerror.h>
-#include <jpeglib.h>
-
+#include "platform/jpeg_error_jump.h"
 #include "platform/picture_decoder.h"
 
 namespace vx {
@@ -24,54 +21,28 @@ constexpr long kJpegMemoryLimit = 1L << 30;
 // Larger pictures are only measured, never started: the caller refuses them.
 constexpr std::int64_t kMaxStartedPixels = std::int64_t{1} << 29;
 
-struct ErrorManager {
-  jpeg_error_mgr manager;
-  std::jmp_buf return_point;
-  // The entropy decoder needed bits that the data did not have (it ended or broke off
-  // at a marker): from here on the library makes up pixels.
-  bool data_short = false;
-};
-
-void ExitToReturnPoint(j_common_ptr cinfo) {
-  std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->return_point, 1);
-}
-
-void Silent(j_common_ptr) {}
-
-void NoteMessage(j_common_ptr cinfo, int level) {
-  if (level >= 0) return;  // trace messages
-  auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
-  ++errors->manager.num_warnings;
-  if (errors->manager.msg_code == JWRN_HIT_MARKER) errors->data_short = true;
-}
-
-// Reads from memory; past the end it supplies an end-of-image marker, as a truncated
-// file ends.
-struct SourceManager {
-  jpeg_source_mgr manager;
-};
-
+// The source reads from memory; past the end it supplies an end-of-image marker, as a
+// truncated file ends.
 const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
 
 void InitSource(j_decompress_ptr) {}
 
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
-  auto* source = reinterpret_cast<SourceManager*>(cinfo->src);
   WARNMS(cinfo, JWRN_JPEG_EOF);
-  source->manager.next_input_byte = kFakeEoi;
-  source->manager.bytes_in_buffer = sizeof kFakeEoi;
+  cinfo->src->next_input_byte = kFakeEoi;
+  cinfo->src->bytes_in_buffer = sizeof kFakeEoi;
   return TRUE;
 }
 
 void SkipInputData(j_decompress_ptr cinfo, long count) {
-  auto* source = reinterpret_cast<SourceManager*>(cinfo->src);
+  jpeg_source_mgr* source = cinfo->src;
   if (count <= 0) return;
-  if (static_cast<std::size_t>(count) > source->manager.bytes_in_buffer) {
+  if (static_cast<std::size_t>(count) > source->bytes_in_buffer) {
     FillInputBuffer(cinfo);  // skipping past the end: what follows is the end
     return;
   }
-  source->manager.next_input_byte += count;
-  source->manager.bytes_in_buffer -= static_cast<std::size_t>(count);
+  source->next_input_byte += count;
+  source->bytes_in_buffer -= static_cast<std::size_t>(count);
 }
 
 void TermSource(j_decompress_ptr) {}
@@ -95,17 +66,14 @@ void CmykToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool invert
 class JpegDecoder final : public PictureDecoder {
  public:
   JpegDecoder(const std::uint8_t* data, std::size_t size) {
-    cinfo_.err = jpeg_std_error(&errors_.manager);
-    errors_.manager.error_exit = ExitToReturnPoint;
-    errors_.manager.output_message = Silent;
-    errors_.manager.emit_message = NoteMessage;
-    source_.manager.next_input_byte = data;
-    source_.manager.bytes_in_buffer = size;
-    source_.manager.init_source = InitSource;
-    source_.manager.fill_input_buffer = FillInputBuffer;
-    source_.manager.skip_input_data = SkipInputData;
-    source_.manager.resync_to_restart = jpeg_resync_to_restart;
-    source_.manager.term_source = TermSource;
+    cinfo_.err = errors_.Install();
+    source_.next_input_byte = data;
+    source_.bytes_in_buffer = size;
+    source_.init_source = InitSource;
+    source_.fill_input_buffer = FillInputBuffer;
+    source_.skip_input_data = SkipInputData;
+    source_.resync_to_restart = jpeg_resync_to_restart;
+    source_.term_source = TermSource;
   }
 
   ~JpegDecoder() override {
@@ -117,7 +85,7 @@ class JpegDecoder final : public PictureDecoder {
     jpeg_create_decompress(&cinfo_);
     created_ = true;
     cinfo_.mem->max_memory_to_use = kJpegMemoryLimit;
-    cinfo_.src = &source_.manager;
+    cinfo_.src = &source_;
     if (jpeg_read_header(&cinfo_, TRUE) != JPEG_HEADER_OK) return false;
     width_ = static_cast<int>(cinfo_.image_width);
     height_ = static_cast<int>(cinfo_.image_height);
@@ -169,8 +137,8 @@ class JpegDecoder final : public PictureDecoder {
   }
 
   jpeg_decompress_struct cinfo_{};
-  ErrorManager errors_{};
-  SourceManager source_{};
+  JpegErrorJump errors_{};
+  jpeg_source_mgr source_{};
   bool created_ = false;
   bool started_ = false;
   bool decoded_ = false;
