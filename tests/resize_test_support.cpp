@@ -11,8 +11,8 @@
 #include <fstream>
 #include <iterator>
 
-#include <jpeglib.h>
 
+#include "platform/jpeg_error_jump.h"
 #include "platform/stringapiset.h"
 
 namespace vx::testing {
@@ -87,25 +87,14 @@ void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-namespace {
-struct QuietErrors {
-  jpeg_error_mgr manager;
-  jmp_buf back;
-};
-void JumpBack(j_common_ptr cinfo) { longjmp(reinterpret_cast<QuietErrors*>(cinfo->err)->back, 1); }
-void Quiet(j_common_ptr) {}
-}  // namespace
-
 RgbImage ReadJpegFile(const std::string& path) {
   RgbImage image;
   FILE* file = std::fopen(path.c_str(), "rb");
   if (!file) return image;
   jpeg_decompress_struct cinfo{};
-  QuietErrors errors{};
-  cinfo.err = jpeg_std_error(&errors.manager);
-  errors.manager.error_exit = JumpBack;
-  errors.manager.output_message = Quiet;
-  if (setjmp(errors.back)) {
+  JpegErrorJump errors{};
+  cinfo.err = errors.Install();
+  if (setjmp(errors.return_point)) {
     jpeg_destroy_decompress(&cinfo);
     std::fclose(file);
     return RgbImage{};
