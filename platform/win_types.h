@@ -20,6 +20,8 @@ using BOOL = int;
 using CHAR = char;
 using WCHAR = char16_t;
 using OLECHAR = char16_t;
+// Wide literals of the OLECHAR type: Windows defines OLESTR("x") as L"x" for its wchar_t.
+#define OLESTR(str) u##str
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
 using LPSTR = char*;
