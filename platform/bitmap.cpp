@@ -91,6 +91,22 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
   return NewBitmap(width, height);
 }
 
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD) {
+  if (bits) *bits = nullptr;
+  // Only the layout our bitmaps keep: 32-bit words, top row first (a negative height).
+  if ((hdc && !FindDc(hdc)) || !info || usage != DIB_RGB_COLORS || section) return nullptr;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biBitCount != 32 ||
+      h.biCompression != BI_RGB || h.biHeight >= 0 || h.biHeight == INT32_MIN) {
+    return nullptr;
+  }
+  HBITMAP handle = NewBitmap(h.biWidth, -h.biHeight);
+  Bitmap* bitmap = FindBitmap(handle);
+  if (bitmap && bits) *bits = bitmap->pixels;
+  return handle;
+}
+
 int GetObjectW(HANDLE handle, int size, LPVOID out) {
   Bitmap* bitmap = FindBitmap(handle);
   if (!bitmap) return 0;

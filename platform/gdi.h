@@ -33,6 +33,10 @@ int GetObjectA(HANDLE object, int size, LPVOID out);
 
 // Bitmaps and pixel transfer.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
+// Only 32-bit BI_RGB top-down sections (negative height) without a file mapping: *bits
+// then points at the bitmap's DIB words, which start black.
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
               UINT usage);
 int SetDIBitsToDevice(HDC hdc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src,

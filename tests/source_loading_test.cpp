@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include "platform/gdi_diagnostics.h"
+#include "tests/hostile_files.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -74,30 +75,58 @@ TEST_F(SourceLoadingTest, ReadOnlyFilesLoad) {
   EXPECT_EQ(r.ErrorText(), u"");
 }
 
-TEST_F(SourceLoadingTest, NonPicturesLoadNothingWithoutAnError) {
+TEST_F(SourceLoadingTest, NonPicturesAreRefusedAndLeaveNoPicture) {
+  WritePngFile(Path("keep.png"), 6, 4, Solid(0, 255, 0));
   WriteBytes(Path("text.png"), {'h', 'e', 'l', 'l', 'o'});
   WriteBytes(Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
   WriteBytes(Path("empty.gif"), {});
-  {
-    ResizeObject r;
-    EXPECT_EQ(r->LoadSourceImage(Bstr(Path("text.png"))), S_OK);
-    EXPECT_EQ(r.Width(), 0);  // what the PNG library reported
-    EXPECT_EQ(r.Height(), 0);
-    EXPECT_EQ(r.ErrorText(), u"");
-  }
-  for (const char* name : {"text.jpg", "empty.gif"}) {
-    ResizeObject r;
-    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_OK);
-    EXPECT_EQ(r.Width(), -1);  // unchanged
-    EXPECT_EQ(r.ErrorText(), u"");
-    // With no picture the output operations write nothing of the source.
-    EXPECT_EQ(r->MakeMarkImage(Bstr(Path("none.jpg"))), S_FALSE);
-  }
-  // A PNG file named .jpg goes to the picture service, which does not read PNG.
+  WriteBytes(Path("empty.png"), {});
+  // A PNG named .jpg goes to the picture service, which does not read PNG; a JPEG
+  // named .png goes to the PNG reader.
   WritePngFile(Path("png.jpg"), 4, 4, Solid(1, 1, 1));
-  ResizeObject r;
-  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("png.jpg"))), S_OK);
-  EXPECT_EQ(r.Width(), -1);
+  WriteJpegFile(Path("jpeg.png"), 4, 4, Solid(1, 1, 1));
+  // What a new object does with no picture, to compare with.
+  ResizeObject fresh;
+  const HRESULT fresh_mark = fresh->MakeMarkImage(Bstr(Path("fresh.jpg")));
+  const HRESULT fresh_thumb = fresh->MakeThumbImage(Bstr(Path("fresh-thumb.jpg")), 5, 5, 0);
+  for (const char* name : {"text.png", "text.jpg", "empty.gif", "empty.png", "png.jpg", "jpeg.png"}) {
+    SCOPED_TRACE(name);
+    ResizeObject r;
+    ASSERT_EQ(r->LoadSourceImage(Bstr(Path("keep.png"))), S_OK);
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    // The previous picture is gone: the object is as before any load.
+    EXPECT_EQ(r.Width(), -1);
+    EXPECT_EQ(r.Height(), -1);
+    EXPECT_EQ(r->MakeMarkImage(Bstr(Path("none.jpg"))), fresh_mark);
+    EXPECT_FALSE(FileExists(Path("none.jpg")));
+    EXPECT_EQ(r->MakeThumbImage(Bstr(Path("thumb.jpg")), 5, 5, 0), fresh_thumb);
+    EXPECT_EQ(ReadBytes(Path("thumb.jpg")), ReadBytes(Path("fresh-thumb.jpg")));
+  }
+}
+
+TEST_F(SourceLoadingTest, PngsWhoseDataHoldsNoRowAreRefused) {
+  // The same small picture with its image data emptied, and with it left out.
+  WritePngFile(Path("full.png"), 8, 8, Solid(10, 20, 30));
+  const std::vector<PngChunk> chunks = SplitPngChunks(ReadBytes(Path("full.png")));
+  std::vector<PngChunk> empty_data, no_data;
+  for (const PngChunk& chunk : chunks) {
+    if (chunk.type != "IDAT") {
+      empty_data.push_back(chunk);
+      no_data.push_back(chunk);
+    } else if (empty_data.back().type != "IDAT") {
+      empty_data.push_back({"IDAT", {}});
+    }
+  }
+  WriteBytes(Path("empty-data.png"), JoinPngChunks(empty_data));
+  WriteBytes(Path("no-data.png"), JoinPngChunks(no_data));
+  for (const char* name : {"empty-data.png", "no-data.png"}) {
+    SCOPED_TRACE(name);
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    EXPECT_EQ(r.Width(), -1);
+  }
 }
 
 TEST_F(SourceLoadingTest, OpaquePngColoursArrivExactly) {
