@@ -96,7 +96,12 @@ bool CPngReader::Begin(const BYTE* data, std::size_t size) {
 CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_bytes, bool bgr) {
   if (!png_) return Rows::kNone;
   rows_read_ = 0;
+  pass_ = 0;
+  row_ = 0;
   if (setjmp(png_jmpbuf(png_))) {
+    // The check at the end of the image data fails within the call that delivered the
+    // last row, after libpng moved on from it: that row counts.
+    if (png_get_current_pass_number(png_) > pass_ || png_get_current_row_number(png_) > row_) ++rows_read_;
     End();
     if (out_of_memory_) return Rows::kOutOfMemory;
     return rows_read_ > 0 ? Rows::kSome : Rows::kNone;
@@ -115,9 +120,9 @@ CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_byt
   const int passes = png_set_interlace_handling(png_);
   png_read_update_info(png_, info_);
   // An interlaced picture comes in passes over the same rows, each pass adding pixels.
-  for (int pass = 0; pass < passes; ++pass) {
-    for (png_uint_32 y = 0; y < height_; ++y) {
-      png_read_row(png_, first_row + y * row_bytes, nullptr);
+  for (pass_ = 0; int(pass_) < passes; ++pass_) {
+    for (row_ = 0; row_ < height_; ++row_) {
+      png_read_row(png_, first_row + row_ * row_bytes, nullptr);
       ++rows_read_;
     }
   }

@@ -77,7 +77,9 @@ class CPngReader {
   png_uint_32 height_ = 0;
   bool has_alpha_ = false;
   bool out_of_memory_ = false;
-  png_uint_32 rows_read_ = 0;
+  png_uint_32 rows_read_ = 0;  // calls of png_read_row that returned
+  png_uint_32 pass_ = 0;       // the pass and row being read
+  png_uint_32 row_ = 0;
   std::vector<BYTE> file_;            // the data of Read(path)
   std::vector<unsigned char> pixels_;  // the RGBA buffer
 };

@@ -71,7 +71,9 @@ void ExpectSameAsSimplifiedApi(const Bytes& data) {
   const bool header = reader.Begin(data.data(), data.size());
   if (!expected.header) {
     // Only pictures wider or taller than libpng's default limit read here and not there.
-    if (header) EXPECT_TRUE(reader.width() > 1000000 || reader.height() > 1000000);
+    if (header) {
+      EXPECT_TRUE(reader.width() > 1000000 || reader.height() > 1000000);
+    }
     return;
   }
   ASSERT_TRUE(header);
@@ -153,6 +155,27 @@ TEST_F(PngReaderTest, DecodingReportsHowManyRowsTheDataHeld) {
   }
   EXPECT_EQ(decode(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(data_start + 8 + 4))), CPngReader::Rows::kNone);
   EXPECT_EQ(words.front(), 0u);
+}
+
+TEST_F(PngReaderTest, ARowDeliveredBeforeTheLastCheckFailsCounts) {
+  // One row, whose image data ends with a wrong checksum: libpng fails after the row is
+  // in place, within the same call.
+  TempDir dir;
+  WritePngFile(dir.File("row.png"), 8, 1, Solid(200, 100, 50));
+  Bytes bytes = ReadBytes(dir.File("row.png"));
+  std::size_t at = 8;
+  for (const PngChunk& chunk : SplitPngChunks(bytes)) {
+    if (chunk.type == "IDAT") {
+      bytes[at + 8 + chunk.data.size()] ^= 0xFF;  // the chunk's CRC
+      break;
+    }
+    at += 12 + chunk.data.size();
+  }
+  std::vector<std::uint32_t> words(8, 0);
+  CPngReader reader;
+  ASSERT_TRUE(reader.Begin(bytes.data(), bytes.size()));
+  EXPECT_EQ(reader.DecodeOverBlack(words.data()), CPngReader::Rows::kSome);
+  EXPECT_EQ(words, std::vector<std::uint32_t>(8, 0xFFC86432u));
 }
 
 }  // namespace
