@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, and replays the fuzz corpora through the
-# fuzz targets.
+# UndefinedBehaviorSanitizer, runs every test, runs the thread soak test built with
+# ThreadSanitizer, and replays the fuzz corpora through the fuzz targets.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -11,7 +11,14 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE=ON \
   -DVXIMAGE_BENCH=OFF >/dev/null
-cmake --build build/asan
+cmake --build build/asan -j2
 ctest --test-dir build/asan --output-on-failure -j"$(nproc)"
+
+# ThreadSanitizer cannot share a build with AddressSanitizer; only the library and the
+# soak test are built with it.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE_THREAD=ON \
+  -DVXIMAGE_TESTS=OFF -DVXIMAGE_BENCH=OFF >/dev/null
+cmake --build build/tsan -j2 --target vximage_thread_soak
+TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} build/tsan/bin/vximage_thread_soak
 
 scripts/fuzz.sh replay
