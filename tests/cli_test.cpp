@@ -51,7 +51,8 @@ class CliTest : public ::testing::Test {
   CliResult Run(const std::vector<std::string>& args, const std::string& input = "") {
     WriteFile(dir_ / "stdin", input);
     // A command that never ends fails the test instead of hanging it.
-    std::string command = "timeout 120 " + ShellQuoted(VXIMAGE_CLI_PATH);
+    std::string command = "timeout 120 ";
+    command += ShellQuoted(VXIMAGE_CLI_PATH);
     for (const std::string& arg : args) command += " " + ShellQuoted(arg);
     command += " <" + ShellQuoted((dir_ / "stdin").string()) + " >" + ShellQuoted((dir_ / "stdout").string()) +
                " 2>" + ShellQuoted((dir_ / "stderr").string());

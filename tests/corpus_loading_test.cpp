@@ -23,8 +23,7 @@ TEST_P(CorpusLoadingTest, EveryFileGivesItsExpectedResult) {
     if (row.disputed) {
       // Either the picture the header promised, or refused with no picture.
       EXPECT_TRUE(hr == S_OK || hr == S_FALSE);
-      if (hr == S_OK) EXPECT_EQ(std::to_string(r.Width()), row.width);
-      if (hr == S_FALSE) EXPECT_EQ(r.Width(), -1);
+      EXPECT_EQ(std::to_string(r.Width()), hr == S_OK ? row.width : "-1");
     } else if (row.decodes) {
       ASSERT_EQ(hr, S_OK);
       EXPECT_EQ(r.ErrorText(), u"");
