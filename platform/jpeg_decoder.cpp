@@ -130,7 +130,8 @@ class JpegDecoder final : public PictureDecoder {
 
   bool Open() {
     int frame_width = 0, frame_height = 0;
-    if (ReadFrameSize(data_, size_, &frame_width, &frame_height) &&
+    // A side of 0 (a height left to a DNL marker) is libjpeg's to refuse.
+    if (ReadFrameSize(data_, size_, &frame_width, &frame_height) && frame_width > 0 && frame_height > 0 &&
         (frame_width > JPEG_MAX_DIMENSION || frame_height > JPEG_MAX_DIMENSION)) {
       // Measured only: libjpeg would refuse it, and the caller refuses it for its size.
       width_ = frame_width;

@@ -83,6 +83,17 @@ TEST_F(HostileInputTest, JpegSidesPastTheLibraryLimitAreRefusedForMemory) {
   }
 }
 
+TEST_F(HostileInputTest, JpegFrameOfNoHeightIsNotALargePicture) {
+  // A height of 0 leaves it to a marker after the scan, which libjpeg does not read.
+  const Bytes jpeg = ProgressiveJpeg(16, 16, 3);
+  for (const auto& [width, height] : {std::pair{65501, 0}, std::pair{0, 65501}, std::pair{16, 0}}) {
+    SCOPED_TRACE(::testing::Message() << width << "x" << height);
+    ResizeObject r;
+    EXPECT_EQ(Load(r, "flat.jpg", WithFrameSize(jpeg, width, height)), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+  }
+}
+
 TEST_F(HostileInputTest, ProgressiveJpegPastTheDecodersMemoryIsRefusedForMemory) {
   // 20000 x 20000 is a size the object takes, but the coefficients of three full-size
   // components need 2.4 GB, more than the decoder may have.
