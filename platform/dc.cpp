@@ -26,6 +26,7 @@ HDC NewDc(bool screen) {
   dc->screen = screen;
   dc->bitmap = DefaultBitmap();
   dc->brush = GetStockObject(WHITE_BRUSH);
+  dc->pen = GetStockObject(BLACK_PEN);
   return static_cast<HDC>(AddObject(std::move(dc)));
 }
 
@@ -176,6 +177,7 @@ HGDIOBJ GetStockObject(int index) {
       StockBrush(RGB(128, 128, 128), false), StockBrush(RGB(64, 64, 64), false),
       StockBrush(RGB(0, 0, 0), false),       StockBrush(0, true)};
   if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return brushes[index];
+  if (index >= WHITE_PEN && index <= NULL_PEN) return StockPen(index);
   return nullptr;
 }
 
