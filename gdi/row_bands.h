@@ -5,8 +5,15 @@
 #include <cstdint>
 #include <new>
 #include <system_error>
-#include <thread>
 #include <vector>
+
+// A standard library built without threads (MinGW's win32 thread model) gets one band.
+#if defined(__GLIBCXX__) && !defined(_GLIBCXX_HAS_GTHREADS)
+#define VX_ROW_BANDS_THREADED 0
+#else
+#define VX_ROW_BANDS_THREADED 1
+#include <thread>
+#endif
 
 namespace vx {
 
@@ -16,6 +23,10 @@ namespace vx {
 // `work` must not throw.
 template <class Work>
 void ForEachRowBand(int rows, std::int64_t cost, Work work) {
+#if !VX_ROW_BANDS_THREADED
+  (void)cost;
+  work(0, rows);
+#else
   constexpr std::int64_t kCostPerThread = 4'000'000;
   const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   const int bands = static_cast<int>(std::min<std::int64_t>(
@@ -42,6 +53,7 @@ void ForEachRowBand(int rows, std::int64_t cost, Work work) {
   }
   work(0, static_cast<int>(std::int64_t{rows} / bands));
   for (std::thread& t : threads) t.join();
+#endif
 }
 
 }  // namespace vx

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the release build and runs the main job on the bundled
 # photographs: each is loaded once and written as the full picture, thumbnails in every
-# sizing rule and crops. The outputs go to out/demo/, with a line per output.
+# sizing rule and crops. Then the example program draws with the CvxGDI toolbox. The
+# outputs go to out/demo/, with a line per output.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -52,4 +53,6 @@ EOF
     printf '%-52s %13s %12s %7s ms\n' "$(basename "$file")" "$w x $h" "$(stat -c %s "$file")" "$ms"
   done <<<"$timings"
 done
+# The drawing toolbox from C++: a picture drawn with each family of CvxGDI routines.
+build/release/bin/toolbox_demo "$out/toolbox.jpg" samples
 echo "outputs in $out/"
