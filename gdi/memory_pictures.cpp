@@ -61,6 +61,8 @@ void CvxGDI::GetJPGSize(void* data, int size, int* width, int* height) {
     h = MulDiv(service.hm_height(), GetDeviceCaps(screen, LOGPIXELSY), kHimetricPerInch);
     ReleaseDC(nullptr, screen);
   }
+  // A size that did not convert (a picture too large for its HIMETRIC size) is no size.
+  if (w <= 0 || h <= 0) w = h = 0;
   if (width) *width = w;
   if (height) *height = h;
 }

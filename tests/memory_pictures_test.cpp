@@ -66,6 +66,21 @@ TEST_F(MemoryPictureTest, BytesThatAreNoPictureMeasureNothingAndDrawNothing) {
   }
 }
 
+// A picture whose size in HIMETRIC does not fit 32 bits (here an RLE bitmap 127 pixels wide
+// and 437 649 408 high, which its header may claim) has no size to give.
+TEST_F(MemoryPictureTest, PicturesTooTallForTheirHimetricSizeMeasureNothing) {
+  std::vector<std::uint8_t> bmp = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0x3A, 0, 0, 0,  // file header
+                                   40, 0, 0, 0, 0x7F, 0, 0, 0, 0, 0, 0x0E, 0x1A,  // 127 x 0x1A0E0000
+                                   1, 0, 8, 0, 1, 0, 0, 0};                      // 8 bits, RLE8
+  bmp.resize(0x36 + 4, 0);  // the rest of the header, one palette entry
+  bmp.insert(bmp.end(), {0, 1});  // end of picture
+  bmp[46] = 1;  // one colour used
+  int width = 7, height = 7;
+  CvxGDI::GetJPGSize(bmp.data(), int(bmp.size()), &width, &height);
+  EXPECT_EQ(width, 0);
+  EXPECT_EQ(height, 0);
+}
+
 TEST_F(MemoryPictureTest, DrawsTheWholePictureSquashedIntoTheRectangle) {
   auto jpeg = Quadrants(200, 200);
   TestSurface s(120, 60, 0x00123456);
