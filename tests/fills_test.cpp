@@ -220,5 +220,28 @@ TEST_F(FillTest, PiecesOfNegativeSizeAreLeftOutNotMirrored) {
   SelectObject(reader.dc(), previous);
 }
 
+// Every routine of the toolbox leaves the target's pen and brush as it found them, and every
+// object it made is gone (the fixture counts them).
+TEST_F(FillTest, EveryRoutineLeavesTheCallersSelection) {
+  TestSurface s(40, 30, kGrey), source(8, 6, kGrey);
+  const CallerBitmap bitmap(6, 5, CodedWords(6, 5));
+  std::vector<unsigned char> bgra(8 * 6 * 4, 200);
+  RECT rect{2, 2, 30, 20};
+  KeepsSelection keep(s.dc());
+  CvxGDI::FillRectByColor(s.dc(), kRed, rect);
+  CvxGDI::DrawRectangle(s.dc(), 1, 1, 20, 20, kBlue, kRed, 2);
+  CvxGDI::DrawBorderByColor(s.dc(), kRed, rect);
+  CvxGDI::DrawBgBitmap(s.dc(), rect, 2, 4, 1, 3, bitmap, true);
+  CvxGDI::DrawBgBitmap(s.dc(), rect, 2, 4, 1, 3, bitmap, false);
+  CvxGDI::DrawDCByRotateData(s.dc(), 5, 5, 8, 6, bgra.data(), 33, 0, 0);
+  CvxGDI::RotateDC(s.dc(), 5, 5, source.dc(), 8, 6, 33);
+  CvxGDI::RotateDC2(s.dc(), 5, 5, source.dc(), source.bitmap(), 8, 6, 33);
+  CvxGDI::DrawSmoothLine(s.dc(), 0, 0, 39, 17, kRed);
+  CvxGDI::DrawSmoothEllipse(s.dc(), 3, 3, 35, 25, kBlue);
+  CvxGDI::FastBlur(s.dc(), 40, 30, 5, 1.0);
+  const std::vector<std::uint32_t> picture = s.Words();
+  EXPECT_NE(picture, std::vector<std::uint32_t>(40 * 30, kGrey));
+}
+
 }  // namespace
 }  // namespace vx::testing
