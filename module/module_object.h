@@ -64,9 +64,10 @@ class AggregatedObject final : private ModuleLockHolder, public IUnknown {
   ContainedObject<T> contained_;
 };
 
-// The instance creator of T for its class object.
+// The instance creator of T for its class object (which has checked object).
 template <class T>
 HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** object) {
+  *object = nullptr;
   IUnknown* created = nullptr;
   if (outer) {
     created = new (std::nothrow) AggregatedObject<T>(outer);
