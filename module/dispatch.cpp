@@ -5,19 +5,10 @@
 #include <array>
 
 #include "module/member_table.h"
+#include "module/ole_text.h"
 
 namespace vx {
 namespace {
-
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; }
-
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 DISPID FindId(const OLECHAR* name) {
   if (!name) return DISPID_UNKNOWN;
@@ -26,7 +17,7 @@ DISPID FindId(const OLECHAR* name) {
     if (m.name == wanted) return m.id;
   }
   for (const Member& m : ResizeMembers()) {
-    if (SameIgnoringCase(m.name, wanted)) return m.id;
+    if (SameIgnoringAsciiCase(m.name, wanted)) return m.id;
   }
   return DISPID_UNKNOWN;
 }
