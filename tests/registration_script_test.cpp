@@ -2,15 +2,12 @@
 // class, key by key, and the script reader on good and bad scripts.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "module/registration_script.h"
 #include "object/iresize.h"
+#include "tests/module_test_support.h"
 
 namespace vx::testing {
 namespace {
@@ -63,17 +60,10 @@ void Flatten(const RegistryKey& key, const std::u16string& parent, std::vector<L
   for (const RegistryKey& subkey : key.subkeys) Flatten(subkey, row.path, rows);
 }
 
-std::u16string GuidText(const GUID& g) {
-  char text[40];
-  std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", g.Data1, g.Data2, g.Data3,
-                g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
-  return std::u16string(text, text + 38);
-}
-
 // The script as the module stores it, narrow, widened as registration does.
 std::u16string ScriptFile() {
-  std::ifstream in(VXIMAGE_SOURCE_DIR "/module/vximage.rgs", std::ios::binary);
-  const std::string narrow((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string narrow = SourceFile("module/vximage.rgs");
+  EXPECT_FALSE(narrow.empty());
   std::u16string wide;
   for (unsigned char c : narrow) {
     EXPECT_LT(c, 0x80) << "the script is ASCII";
@@ -104,8 +94,8 @@ TEST(RegistrationScript, WritesTheRegistryLayoutKeyByKey) {
 }
 
 TEST(RegistrationScript, NamesTheIdentifiersOfTheCode) {
-  EXPECT_EQ(GuidText(CLSID_Resize), u"{53AC3439-FB62-4007-80DB-503A87F6330A}");
-  EXPECT_EQ(GuidText(LIBID_vxImage), u"{BBDB5833-9237-4417-BD1C-0F899312562C}");
+  EXPECT_EQ(GuidText(CLSID_Resize), "53AC3439-FB62-4007-80DB-503A87F6330A");
+  EXPECT_EQ(GuidText(LIBID_vxImage), "BBDB5833-9237-4417-BD1C-0F899312562C");
 }
 
 TEST(RegistrationScript, PlaceholdersAreReplaced) {
