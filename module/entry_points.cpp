@@ -1,6 +1,8 @@
 // How clients reach the Resize class: DllGetClassObject hands out its class object (made
 // once and cached for the life of the module), DllCanUnloadNow reports the lock count, and
 // CreateResize makes an object through the class object in one call.
+#include <new>
+
 #include "module/class_factory.h"
 #include "module/module_lock.h"
 #include "module/module_object.h"
