@@ -1,13 +1,11 @@
 // Fuzz target: PNG data stamped as an image watermark onto a small loaded picture, at a
 // placement and opacity that the input's length chooses, so that marks land inside, over
 // every edge and off the picture.
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "fuzz/png_input.h"
 #include "object/iresize.h"
 #include "platform/stringapiset.h"
 
@@ -16,10 +14,6 @@ namespace {
 constexpr int kPictureWidth = 48;
 constexpr int kPictureHeight = 32;
 
-std::string ShmPath(const char* what) {
-  return "/dev/shm/vximage-mark-fuzz-" + std::to_string(getpid()) + what;
-}
-
 void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
   for (int i = 0; i < size; ++i) bytes.push_back(std::uint8_t(value >> (8 * i)));
 }
@@ -27,7 +21,7 @@ void PutLittleEndian(std::vector<std::uint8_t>& bytes, std::uint32_t value, int 
 // A 24-bit BMP with a gradient, written once: the picture every mark is stamped on.
 const std::string& PicturePath() {
   static const std::string path = [] {
-    const std::string p = ShmPath(".bmp");
+    const std::string p = vx::ShmPath("-mark-picture.bmp");
     const std::uint32_t row_bytes = kPictureWidth * 3;  // a multiple of 4 already
     const std::uint32_t pixel_bytes = row_bytes * kPictureHeight;
     std::vector<std::uint8_t> bmp{'B', 'M'};
@@ -42,11 +36,7 @@ const std::string& PicturePath() {
     for (int i = 0; i < 6; ++i) PutLittleEndian(bmp, 0, 4);
     for (int y = 0; y < kPictureHeight; ++y)
       for (int x = 0; x < kPictureWidth; ++x) bmp.insert(bmp.end(), {std::uint8_t(x * 5), std::uint8_t(y * 7), 128});
-    FILE* file = std::fopen(p.c_str(), "wb");
-    if (file) {
-      std::fwrite(bmp.data(), 1, bmp.size(), file);
-      std::fclose(file);
-    }
+    vx::WriteInputFile(p, bmp.data(), bmp.size());
     return p;
   }();
   return path;
@@ -55,19 +45,9 @@ const std::string& PicturePath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // Huge marks are the reader's size limit, tested elsewhere; here they would only make
-  // each run slow.
-  if (size >= 24) {
-    auto be32 = [&](std::size_t i) {
-      return std::uint64_t{data[i]} << 24 | data[i + 1] << 16 | data[i + 2] << 8 | data[i + 3];
-    };
-    if (be32(16) * be32(20) > (std::uint64_t{1} << 22)) return 0;
-  }
-  const std::string mark_path = ShmPath(".png");
-  FILE* file = std::fopen(mark_path.c_str(), "wb");
-  if (!file) return 0;
-  std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  if (vx::PngClaimsManyPixels(data, size)) return 0;
+  static const std::string mark_path = vx::ShmPath("-mark.png");
+  if (!vx::WriteInputFile(mark_path, data, size)) return 0;
 
   IResize* resize = nullptr;
   if (CreateResize(IID_IResize, reinterpret_cast<void**>(&resize)) != S_OK) return 0;
