@@ -129,7 +129,7 @@ TEST_F(CliTest, BadStatementsStopTheRunWithTheirLine) {
       {"? MakeMarkImage \"out.jpg\"", "MakeMarkImage returns no value"},
       {"GetErrorInfo 1, 2", "GetErrorInfo takes no arguments, got 2"},
       {"GetErrorInfo \"x\"", "argument 1 (pstrErrorInfo) of GetErrorInfo: \"x\" cannot be passed as BSTR*"},
-      {"AddImageMark \"logo.png\", 1, 2", "AddImageMark failed: 0x80004001 (E_NOTIMPL)"},
+      {"AddTextMark \"x\", 1, 2", "AddTextMark failed: 0x80004001 (E_NOTIMPL)"},
       {"Quality = 1,", "unexpected ',' after the statement"},
       {"MakeCropImage \"c.jpg\", 1,, 3, 4", "missing argument 3"},
       {"Quality = &HFFFFFFFFF", "larger than &HFFFFFFFF"},
