@@ -5,6 +5,7 @@
 #include <immintrin.h>
 
 #include "platform/gdi.h"
+#include "platform/font_object.h"
 #include "platform/gdi_objects.h"
 
 using namespace vx::gdi;
@@ -92,6 +93,7 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
 }
 
 int GetObjectW(HANDLE handle, int size, LPVOID out) {
+  if (int font = GetFontObjectW(handle, size, out); font >= 0) return font;
   Bitmap* bitmap = FindBitmap(handle);
   if (!bitmap) return 0;
   if (!out) return sizeof(BITMAP);
@@ -106,7 +108,10 @@ int GetObjectW(HANDLE handle, int size, LPVOID out) {
   return sizeof(BITMAP);
 }
 
-int GetObjectA(HANDLE handle, int size, LPVOID out) { return GetObjectW(handle, size, out); }
+int GetObjectA(HANDLE handle, int size, LPVOID out) {
+  if (int font = GetFontObjectA(handle, size, out); font >= 0) return font;
+  return GetObjectW(handle, size, out);
+}
 
 int GetDIBits(HDC hdc, HBITMAP hbitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
               UINT usage) {

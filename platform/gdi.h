@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/win_types.h"
+#include "platform/gdi_text.h"  // fonts, measuring and drawing text
 
 // Device contexts.
 HDC GetDC(HWND hwnd);
