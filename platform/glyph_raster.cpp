@@ -40,6 +40,13 @@ void Blend(const PixelTarget& t, int x, int y, std::uint32_t color, int coverage
   }
 }
 
+// GDI antialiases in 16 grey steps: coverage is rounded to a multiple of 1/16, so that
+// faint edges of less than 1/32 stay unpainted and full coverage stays full.
+int GreyLevel(int coverage) {
+  const int level = (coverage * 16 + 127) / 255;
+  return level * 255 / 16;
+}
+
 std::int64_t FloorDiv64(FT_Pos v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); }
 std::int64_t CeilDiv64(FT_Pos v) { return -FloorDiv64(-v); }
 
@@ -77,7 +84,7 @@ void FillOutline(const TextPaint& paint, FT_Outline* outline, bool bilevel) {
       const unsigned char* row = buffer.data() + std::size_t(i) * pitch;
       const int y = static_cast<int>(band_top + i);
       for (int j = 0; j < width; ++j) {
-        const int coverage = bilevel ? ((row[j >> 3] >> (7 - (j & 7))) & 1) * 255 : row[j];
+        const int coverage = bilevel ? ((row[j >> 3] >> (7 - (j & 7))) & 1) * 255 : GreyLevel(row[j]);
         if (coverage) Blend(paint.target, static_cast<int>(left + j), y, paint.color, coverage);
       }
     }
@@ -112,15 +119,16 @@ RunFrame MakeRunFrame(double origin_x, double origin_y, LONG escapement) {
   return frame;
 }
 
-void DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& use, unsigned glyph,
-               int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset) {
+int DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& use, unsigned glyph,
+              int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset) {
   FontFace& face = *use.face;
-  if (!face.SetPixelSize(ppem)) return;
+  if (!face.SetPixelSize(ppem)) return -1;
   const bool bilevel = DrawsBilevel(face.ft(), ppem);
   const FT_Int32 flags = FT_LOAD_NO_BITMAP | (bilevel ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
-  if (FT_Load_Glyph(face.ft(), glyph, flags) != 0) return;
+  if (FT_Load_Glyph(face.ft(), glyph, flags) != 0) return -1;
   FT_GlyphSlot slot = face.ft()->glyph;
-  if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points == 0) return;
+  const int hinted_advance = bilevel ? static_cast<int>((slot->advance.x + 32) >> 6) : -1;
+  if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points == 0) return hinted_advance;
   FT_Outline* outline = &slot->outline;
   if (use.synthetic_bold) {
     const FT_Pos strength = FT_Pos(ppem) * 64 / 24;
@@ -139,6 +147,7 @@ void DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& use
   FT_Outline_Translate(outline, static_cast<FT_Pos>(std::llround(frame.origin_x * 64)),
                        static_cast<FT_Pos>(std::llround(-frame.origin_y * 64)));
   FillOutline(paint, outline, bilevel);
+  return hinted_advance;
 }
 
 void FillBand(const TextPaint& paint, const RunFrame& frame, double x0, double x1, double top,

@@ -51,7 +51,9 @@ RunFrame MakeRunFrame(double origin_x, double origin_y, LONG escapement);
 // Draws one glyph with its pen origin at `pen` (pixels along the baseline) plus shaping
 // offsets (26.6, y upwards), hinted at the font's size, grey or bilevel as the face's gasp
 // table asks, emboldened and slanted when the face must synthesise those styles.
-void DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& face, unsigned glyph,
+// Returns the glyph's advance in whole pixels as hinting left it when it was drawn
+// bilevel, and -1 otherwise.
+int DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& face, unsigned glyph,
                int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset);
 
 // Fills the band [x0, x1) along the baseline, from `top` to `bottom` pixels below it

@@ -147,7 +147,7 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size) {
   RealizedFont* font = RealizedFontOf(hdc);
   if (!font) return FALSE;
   size->cx = ShapeText(*font, input).width;
-  size->cy = font->metrics().tmHeight;
+  size->cy = input.empty() ? 0 : font->metrics().tmHeight;
   return TRUE;
 }
 

@@ -64,9 +64,10 @@ std::vector<TextLine> WrapLine(RealizedFont& font, std::u16string_view whole, Te
   if (n == 0) return {stretch};
   const std::vector<int> advances = ShapeText(font, text).unit_advances;
   const std::vector<char> opportunities = BreakOpportunities(text);
-  // A line may end before unit p: after a space, or where line breaking allows it.
+  // A line may end before unit p where Unicode line breaking allows it: after a run of
+  // spaces, a tab or a hyphen, between ideographs.
   auto can_end_before = [&](std::size_t p) {
-    return p > 0 && p < n && (text[p - 1] == kSpace || opportunities[p - 1] == LINEBREAK_ALLOWBREAK);
+    return p > 0 && p < n && opportunities[p - 1] == LINEBREAK_ALLOWBREAK;
   };
   std::vector<TextLine> lines;
   std::size_t a = 0;
@@ -77,27 +78,18 @@ std::vector<TextLine> WrapLine(RealizedFont& font, std::u16string_view whole, Te
     while (fit < n && sum + advances[fit] <= width) sum += advances[fit++];
     std::size_t end = n, next = n;
     if (fit < n) {
-      bool found = false;
-      if (fit > a && text[fit] == kSpace) {
-        // The word just fitted: the overflowing space goes.
-        end = fit;
-        next = fit + 1;
-        found = true;
-      } else if (fit > a) {
-        for (std::size_t p = fit; p > a; --p) {
-          if (can_end_before(p)) {
-            end = next = p;
-            found = true;
-            break;
-          }
-        }
-      }
-      if (!found) {
-        // A word wider than the line: it is kept whole, to the next space or opportunity.
+      // The last opportunity within what fits; a space that does not fit keeps the word
+      // before it off the line too.
+      std::size_t p = fit;
+      while (p > a && !can_end_before(p)) --p;
+      if (p > a) {
+        end = p;
+      } else {
+        // A word wider than the line: it is kept whole, up to the next opportunity.
         end = a + 1;
         while (end < n && text[end] != kSpace && !can_end_before(end)) ++end;
-        next = end < n && text[end] == kSpace ? end + 1 : end;
       }
+      next = end < n && text[end] == kSpace ? end + 1 : end;
     }
     lines.push_back({stretch.begin + std::uint32_t(a), stretch.begin + std::uint32_t(end)});
     a = next;

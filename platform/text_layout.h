@@ -29,12 +29,12 @@ struct TextLine {
 // an empty first line.
 std::vector<TextLine> SplitAtBreaks(std::u16string_view text);
 
-// The lines of one stretch without line breaks, wrapped to `width` pixels: a line ends
-// at the last break opportunity (Unicode line breaking: after spaces, tabs and hyphens,
-// between ideographs) that keeps it within the width, a space there staying on the line;
-// when the character that overflows is a space, the line ends before it and that one
-// space is dropped. A word wider than `width` is not split: its line runs on to the next
-// space or opportunity, and is wider than asked.
+// The lines of one stretch without line breaks, wrapped to `width` pixels, greedily: a
+// line ends at the last break opportunity (Unicode line breaking: after spaces, tabs and
+// hyphens, between ideographs) before the first character that does not fit; the spaces
+// before it stay on the line and count in its width, and one space after it is dropped.
+// A word wider than `width` is not split: its line runs on to the next opportunity, and
+// is wider than asked.
 std::vector<TextLine> WrapLine(RealizedFont& font, std::u16string_view text, TextLine stretch, int width);
 
 }  // namespace vx::text

@@ -40,8 +40,13 @@ void DrawRun(const TextPaint& paint, RealizedFont& font, const ShapedText& shape
   double baseline_x, baseline_y;
   turn.ToDevice(0, font.metrics().tmAscent, baseline_x, baseline_y);
   const RunFrame frame = MakeRunFrame(x + baseline_x, y + baseline_y, logfont.lfEscapement);
+  // Bilevel glyphs are drawn at their hinted advances, as GDI draws them, though they are
+  // measured at their scaled ones; the difference gathers along the run.
+  int drift = 0;
   for (const PlacedGlyph& g : shaped.glyphs) {
-    DrawGlyph(paint, frame, *g.face, g.glyph, font.ppem(), g.x, g.x_offset, g.y_offset);
+    const int hinted = DrawGlyph(paint, frame, *g.face, g.glyph, font.ppem(), g.x + drift, g.x_offset,
+                                 g.y_offset);
+    if (hinted >= 0 && !g.shaped) drift += hinted + (g.face->synthetic_bold ? kSyntheticBoldExtra : 0) - g.advance;
   }
   const Stroke under = Underline(font);
   if (logfont.lfUnderline) FillBand(paint, frame, 0, shaped.width, under.top, under.bottom);

@@ -241,6 +241,7 @@ class Shaper {
       g.advance = ScaleAdvance(positions[i].x_advance, font_.ppem(), em) +
                   (positions[i].x_advance != 0 ? Extra(*run.face) : 0);
       g.cluster = std::min<std::uint32_t>(infos[i].cluster, std::uint32_t(text_.size() - 1));
+      g.shaped = true;
       run.glyphs.push_back(g);
       run.width += g.advance;
     }

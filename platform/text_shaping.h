@@ -26,6 +26,7 @@ struct PlacedGlyph {
   FT_Pos y_offset = 0;
   int advance = 0;          // pixels
   std::uint32_t cluster = 0;  // UTF-16 index of the first unit of the character shown
+  bool shaped = false;        // placed by HarfBuzz rather than advance after advance
 };
 
 struct ShapedText {

@@ -1,9 +1,10 @@
-// text_layout_check FILE.tsv
+// text_layout_check FILE.tsv [--dump DIR]
 //
 // Measures and draws every case of a text-layout table (the layout of the reference's
 // golden-public.tsv) with our drawing layer, compares each value with the reference's by
 // the comparison rules that go with those tables, prints one line per differing value
 // (case, column, ours, reference) and ends with "N passed, M failed" (values compared).
+// With --dump, the drawings go to DIR as <id>-draw.pgm and <id>-textout.pgm (red channel).
 // Exit status 0 when nothing failed, 1 when something did, 2 when the file cannot be read.
 #include <cstdint>
 #include <cstdio>
@@ -94,11 +95,23 @@ class Canvas {
 
   // Ink box (left, top inclusive; right, bottom exclusive; all -1 if none), lit pixels,
   // sum of red, pixels that are not grey.
-  void Ink(Row& row, const std::string& prefix) const {
+  std::vector<std::uint32_t> Words() const {
     std::vector<std::uint32_t> words(std::size_t(width_) * height_);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, -height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     GetDIBits(dc_, bitmap_, 0, UINT(height_), words.data(), &info, DIB_RGB_COLORS);
+    return words;
+  }
+
+  // The red channel as a PGM picture.
+  void Dump(const std::string& path) const {
+    std::ofstream out(path, std::ios::binary);
+    out << "P5\n" << width_ << " " << height_ << "\n255\n";
+    for (std::uint32_t w : Words()) out.put(char(w >> 16));
+  }
+
+  void Ink(Row& row, const std::string& prefix) const {
+    const std::vector<std::uint32_t> words = Words();
     long left = -1, top = -1, right = -1, bottom = -1, lit = 0, red = 0, coloured = 0;
     for (int y = 0; y < height_; ++y) {
       for (int x = 0; x < width_; ++x) {
@@ -133,7 +146,7 @@ class Canvas {
 std::string Utf8(const WCHAR* text) { return vx::Utf8FromWide(text); }
 
 // Every value the reference recorded, computed with our layer by the reference's recipe.
-Row Measure(const Row& in) {
+Row Measure(const Row& in, const std::string& dump) {
   LOGFONTW logfont{};
   GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logfont, &logfont);
   const std::string& face = in.at("face");
@@ -198,11 +211,13 @@ Row Measure(const Row& in) {
     out["draw_ret"] = std::to_string(DrawTextW(canvas.dc(), text.c_str(), -1, &r,
                                                DT_WORDBREAK | DT_EXTERNALLEADING));
     canvas.Ink(out, "draw_");
+    if (!dump.empty()) canvas.Dump(dump + "/" + in.at("id") + "-draw.pgm");
   }
   {
     Canvas canvas(font, 400, 400);
     TextOutW(canvas.dc(), 100, 100, text.c_str(), int(text.size()));
     canvas.Ink(out, "to_");
+    if (!dump.empty()) canvas.Dump(dump + "/" + in.at("id") + "-textout.pgm");
   }
   DeleteObject(font);
   return out;
@@ -260,8 +275,10 @@ bool Agrees(Rule rule, const std::string& ours, const std::string& theirs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::cerr << "usage: text_layout_check FILE.tsv\n";
+  std::string dump;
+  if (argc == 4 && std::string(argv[2]) == "--dump") dump = argv[3];
+  if (argc != 2 && dump.empty()) {
+    std::cerr << "usage: text_layout_check FILE.tsv [--dump DIR]\n";
     return 2;
   }
   std::ifstream file(argv[1]);
@@ -280,7 +297,7 @@ int main(int argc, char** argv) {
     std::set<std::string> tags;
     std::stringstream caveats(reference["caveats"]);
     for (std::string tag; std::getline(caveats, tag, ';');) tags.insert(tag);
-    const Row ours = Measure(reference);
+    const Row ours = Measure(reference, dump);
     for (const auto& [column, rule] : Compared()) {
       if (Skipped(tags, column) || !reference.count(column)) continue;
       const std::string& mine = ours.at(column);
