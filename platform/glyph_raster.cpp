@@ -40,11 +40,12 @@ void Blend(const PixelTarget& t, int x, int y, std::uint32_t color, int coverage
   }
 }
 
-// GDI antialiases in 16 grey steps: coverage is rounded to a multiple of 1/16, so that
-// faint edges of less than 1/32 stay unpainted and full coverage stays full.
+// GDI antialiases in 16 grey steps: coverage is cut to a multiple of 1/16, and less than
+// 2/16 of a pixel paints nothing, so that faint fringes and specks of tiny text stay away
+// while full coverage stays full.
 int GreyLevel(int coverage) {
-  const int level = (coverage * 16 + 127) / 255;
-  return level * 255 / 16;
+  const int level = coverage * 16 / 255;
+  return level < 2 ? 0 : level * 255 / 16;
 }
 
 std::int64_t FloorDiv64(FT_Pos v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); }
