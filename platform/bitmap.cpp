@@ -101,9 +101,11 @@ int GetObjectW(HANDLE handle, int size, LPVOID out) {
   BITMAP info{};
   info.bmWidth = bitmap->width;
   info.bmHeight = bitmap->height;
-  info.bmWidthBytes = bitmap->width * 4;
+  const int bytes = bitmap->dib.top_row ? bitmap->dib.bytes_per_pixel : 4;
+  info.bmWidthBytes = ((bitmap->width * bytes + 3) / 4) * 4;
   info.bmPlanes = 1;
-  info.bmBitsPixel = 32;
+  info.bmBitsPixel = WORD(bytes * 8);
+  info.bmBits = bitmap->section_bits;
   std::memcpy(out, &info, sizeof info);
   return sizeof(BITMAP);
 }
@@ -116,7 +118,7 @@ int GetObjectA(HANDLE handle, int size, LPVOID out) {
 int GetDIBits(HDC hdc, HBITMAP hbitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
               UINT usage) {
   Bitmap* bitmap = FindBitmap(hbitmap);
-  if (!FindDc(hdc) || !bitmap || !info || usage != DIB_RGB_COLORS) return 0;
+  if (!FindDc(hdc) || !bitmap || !bitmap->pixels || !info || usage != DIB_RGB_COLORS) return 0;
   BITMAPINFOHEADER& h = info->bmiHeader;
   if (!bits) {
     // Describe the bitmap instead of copying it.
