@@ -52,10 +52,10 @@ void Draw(HDC dc) {
   SetTextColor(dc, RGB(170, 30, 40));
   const std::u16string line = u"Turned 90° — © 2026";
   TextOutW(dc, 500, 285, line.c_str(), int(line.size()));
-  HFONT slanted = MakeFont(u"Courier New", -20, FW_NORMAL, 300);
+  HFONT slanted = MakeFont(u"Courier New", -22, FW_NORMAL, 300);
   SelectObject(dc, slanted);
   SetTextColor(dc, RGB(20, 120, 60));
-  TextOutW(dc, 545, 285, u"30 degrees", 10);
+  TextOutW(dc, 60, 270, u"Thirty degrees up", 17);
 
   SelectObject(dc, previous);
   DeleteObject(body);
