@@ -8,23 +8,14 @@
 
 #include "platform/gdi.h"
 #include "tests/gdi_test_surface.h"
+#include "tools/stock_log_font.h"
 
 namespace vx::testing {
 
 // The stock GUI font's LOGFONTW with a face, height and style, as callers make fonts.
 inline LOGFONTW TestLogFont(const char16_t* face, LONG height, LONG weight = FW_NORMAL,
                             BYTE italic = 0, BYTE underline = 0, LONG escapement = 0) {
-  LOGFONTW logfont{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logfont, &logfont);
-  std::fill(std::begin(logfont.lfFaceName), std::end(logfont.lfFaceName), 0);
-  for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i) logfont.lfFaceName[i] = face[i];
-  logfont.lfHeight = height;
-  logfont.lfWeight = weight;
-  logfont.lfItalic = italic;
-  logfont.lfUnderline = underline;
-  logfont.lfEscapement = escapement;
-  logfont.lfQuality = ANTIALIASED_QUALITY;
-  return logfont;
+  return tools::StockBasedLogFont(face, height, weight, italic, underline, escapement);
 }
 
 // A font selected into a context for the life of the object.

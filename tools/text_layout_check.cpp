@@ -19,6 +19,7 @@
 
 #include "platform/gdi.h"
 #include "platform/stringapiset.h"
+#include "tools/stock_log_font.h"
 
 namespace {
 
@@ -147,23 +148,14 @@ std::string Utf8(const WCHAR* text) { return vx::Utf8FromWide(text); }
 
 // Every value the reference recorded, computed with our layer by the reference's recipe.
 Row Measure(const Row& in, const std::string& dump) {
-  LOGFONTW logfont{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logfont, &logfont);
+  // An empty face keeps the stock name, "<blank>" empties it.
   const std::string& face = in.at("face");
-  if (face == "<blank>") {
-    logfont.lfFaceName[0] = 0;
-  } else if (!face.empty()) {
-    const std::u16string name = vx::WideFromUtf8(face).substr(0, LF_FACESIZE - 1);
-    std::fill(std::begin(logfont.lfFaceName), std::end(logfont.lfFaceName), 0);
-    std::copy(name.begin(), name.end(), logfont.lfFaceName);
-  }
-  logfont.lfHeight = std::stol(in.at("height"));
-  logfont.lfQuality = ANTIALIASED_QUALITY;
-  if (in.at("bold") != "0") logfont.lfWeight = FW_BOLD;
-  logfont.lfItalic = BYTE(std::stoi(in.at("italic")));
-  logfont.lfUnderline = BYTE(std::stoi(in.at("underline")));
+  const std::u16string name = face == "<blank>" ? u"" : vx::WideFromUtf8(face);
   const int rotate = std::stoi(in.at("rotate"));
-  if (rotate > 0) logfont.lfEscapement = rotate * 10;
+  const LOGFONTW logfont = vx::tools::StockBasedLogFont(
+      face.empty() ? nullptr : name.c_str(), std::stol(in.at("height")),
+      in.at("bold") != "0" ? FW_BOLD : FW_NORMAL, BYTE(std::stoi(in.at("italic"))),
+      BYTE(std::stoi(in.at("underline"))), rotate > 0 ? rotate * 10 : 0);
   const int wrap_w = std::stoi(in.at("wrap_w")), rect_h = std::stoi(in.at("rect_h"));
   const std::u16string text = Unescape(in.at("text"));
   HFONT font = CreateFontIndirectW(&logfont);

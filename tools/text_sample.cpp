@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "tools/stock_log_font.h"
 
 namespace {
 
@@ -18,14 +19,7 @@ constexpr int kWidth = 640;
 constexpr int kHeight = 300;
 
 HFONT MakeFont(const char16_t* face, LONG height, LONG weight, LONG escapement) {
-  LOGFONTW logfont{};
-  GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof logfont, &logfont);
-  std::fill(std::begin(logfont.lfFaceName), std::end(logfont.lfFaceName), 0);
-  for (int i = 0; face[i] && i < LF_FACESIZE - 1; ++i) logfont.lfFaceName[i] = face[i];
-  logfont.lfHeight = height;
-  logfont.lfWeight = weight;
-  logfont.lfEscapement = escapement;
-  logfont.lfQuality = ANTIALIASED_QUALITY;
+  const LOGFONTW logfont = vx::tools::StockBasedLogFont(face, height, weight, 0, 0, escapement);
   return CreateFontIndirectW(&logfont);
 }
 
