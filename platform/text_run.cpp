@@ -34,6 +34,7 @@ Stroke StrikeOut(const RealizedFont& font) {
 
 void DrawRun(const TextPaint& paint, RealizedFont& font, const ShapedText& shaped, int x, int y,
              const std::vector<std::uint32_t>& underlined) {
+  if (paint.clip.left >= paint.clip.right || paint.clip.top >= paint.clip.bottom) return;
   const LOGFONTW& logfont = font.logfont();
   // The baseline lies the ascent below the reference point, turned with the text.
   const RunFrame turn = MakeRunFrame(0, 0, logfont.lfEscapement);

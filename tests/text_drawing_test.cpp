@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <mutex>
+#include <thread>
 #include <set>
 #include <string>
 
@@ -306,6 +307,25 @@ TEST_F(TextDrawingTest, TextDrawsTheSameOn24BitSections) {
     DeleteObject(section);
     DeleteDC(dc);
   }
+}
+
+TEST_F(TextDrawingTest, ThreadsDrawWithTheSharedStockFontAlike) {
+  auto draw = [] {
+    TestSurface surface(200, 40, kBlack);
+    SelectObject(surface.dc(), GetStockObject(DEFAULT_GUI_FONT));
+    SetTextColor(surface.dc(), RGB(255, 255, 255));
+    for (int i = 0; i < 20; ++i) TextOutW(surface.dc(), i, 5, u"Shared 日本 مرحبا", 15);
+    std::vector<std::uint32_t> words = surface.Words();
+    SelectObject(surface.dc(), GetStockObject(SYSTEM_FONT));
+    return words;
+  };
+  std::vector<std::uint32_t> a, b;
+  std::thread first([&] { a = draw(); });
+  std::thread second([&] { b = draw(); });
+  first.join();
+  second.join();
+  EXPECT_EQ(a, b);
+  EXPECT_NE(a, std::vector<std::uint32_t>(a.size(), kBlack));
 }
 
 TEST_F(TextDrawingTest, AScreenContextMeasuresButHasNothingToDrawOn) {
