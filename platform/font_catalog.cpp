@@ -12,14 +12,13 @@ namespace vx::text {
 
 namespace {
 
-// Our own fontconfig setup: the font folders and the shared caches, and none of the
-// system's rules, so that the faces chosen depend only on which fonts are installed.
+// Our own fontconfig setup: the system's font folders and caches, and none of its rules
+// nor a user's fonts, so that the faces chosen depend only on which fonts are installed.
 constexpr const char kFontConfig[] = R"(<?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
 <fontconfig>
   <dir>/usr/share/fonts</dir>
   <dir>/usr/local/share/fonts</dir>
-  <dir prefix="xdg">fonts</dir>
   <cachedir>/var/cache/fontconfig</cachedir>
   <cachedir prefix="xdg">fontconfig</cachedir>
 </fontconfig>
