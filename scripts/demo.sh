@@ -2,8 +2,8 @@
 # Installs what is missing, builds the release build and runs the main job on the bundled
 # photographs: each is loaded once and written as the full picture, thumbnails in every
 # sizing rule and crops; then loaded again, stamped with the bundled logo at two places and
-# opacities, and written as the marked picture, a thumbnail and a crop. The outputs go to
-# out/demo/, with a line per output and per mark.
+# opacities, and written as the marked picture, a thumbnail and a crop; last, a sample of
+# the drawing layer's text. The outputs go to out/demo/, with a line per output and per mark.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -76,4 +76,6 @@ EOF
     printf '%-52s %13s %12s %7s ms\n' "$(basename "$file")" "$w x $h" "$(stat -c %s "$file")" "$ms"
   done <<<"$timings"
 done
+build/release/bin/text_sample "$out/text-sample.png"
+printf '%-52s %13s %12s\n' text-sample.png "640 x 300" "$(stat -c %s "$out/text-sample.png")"
 echo "outputs in $out/"
