@@ -63,6 +63,36 @@ class CvxGDI {
   // which per-pixel loops call directly.
   static LONG ShadeColors(LONG base, LONG overlay, int weight);
 
+  // --- Masked and transparent blits (layer_blending.cpp, nine_part_stretch.cpp) ---
+  // The two blending routines read the destination rectangle and the other surfaces into
+  // layers of the rectangle's size (a fresh layer is black), mix them pixel by pixel with
+  // ShadeColors (destination as base, source as overlay) and write the rectangle back. A
+  // width or height of 0 or less draws nothing; what overhangs the destination is dropped.
+
+  // The top-left width x height pixels of `source`, shifted by (source_x, source_y) inside
+  // the rectangle (what the shift pushes past the right or bottom edge is lost), laid over
+  // the rectangle (x, y, width, height) of `dest` at `opacity` percent. The weight is
+  // trunc(opacity x 2.55) limited to 0..255: 0 keeps the destination, 100 gives 254 (white
+  // over black gives 0xFE), above 100 copies the source exactly.
+  static void BitBltDCByTransparent(HDC dest, int x, int y, int width, int height,
+                                    HDC source, int source_x, int source_y, int opacity);
+
+  // The top-left width x height pixels of `source` laid over the rectangle of `dest`, each
+  // with the weight of the red byte of the same pixel of `mask` (black keeps the
+  // destination, white takes the source); the mask's green and blue are ignored.
+  static void BitBltDCByMaskDC(HDC dest, int x, int y, int width, int height, HDC source,
+                               HDC mask);
+
+  // The rectangle (source_x, source_y, source_width, source_height) of `source` drawn into
+  // (x, y, width, height) of `dest` as a nine-part stretch with the HALFTONE stretch mode:
+  // corners of the slice sizes (the same in both rectangles) are copied, the edges stretch
+  // along one axis and the centre along both. At equal sizes it is an exact copy. Nothing
+  // is drawn for a size of 0 or less, a negative slice, or slices wider or higher than
+  // either rectangle.
+  static void DrawDCtoDC2(HDC dest, int x, int y, int width, int height, HDC source,
+                          int source_x, int source_y, int source_width, int source_height,
+                          int left, int right, int top, int bottom);
+
   // --- Rotation (rotation.cpp) ---
   // Angles are in degrees, turned into radians with the constant 3.1415926; a positive
   // angle turns a picture clockwise on the screen. The turned picture fills its bounding box,

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/win_types.h"
+#include "platform/gdi_text.h"  // fonts, measuring and drawing text
 
 // Device contexts.
 HDC GetDC(HWND hwnd);
@@ -33,6 +34,9 @@ int GetObjectA(HANDLE object, int size, LPVOID out);
 
 // Bitmaps and pixel transfer.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
+// BI_RGB sections of 24 or 32 bits a pixel, without file mappings.
+HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
+                         DWORD offset);
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
               UINT usage);
 int SetDIBitsToDevice(HDC hdc, int x_dest, int y_dest, DWORD width, DWORD height, int x_src,

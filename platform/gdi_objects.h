@@ -31,6 +31,16 @@ struct Bitmap : Object {
   int height = 0;
   std::uint32_t* pixels = nullptr;
   ZeroedMemory memory;
+  void* section_bits = nullptr;  // a DIB section's memory, as its creator addresses it
+
+  // The rows of a DIB section that are not 32-bit words top row first (24 bits a pixel,
+  // or bottom-up). `pixels` is then null: text drawing and GetObject know such rows;
+  // the other calls treat the bitmap as having no pixels.
+  struct DibRows {
+    std::uint8_t* top_row = nullptr;
+    std::ptrdiff_t stride = 0;  // from one row to the one below, negative when bottom-up
+    int bytes_per_pixel = 0;
+  } dib;
 };
 
 struct Brush : Object {

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, and replays the fuzz corpora through the
-# fuzz targets.
+# UndefinedBehaviorSanitizer, runs every test, checks text layout against the reference
+# table, and replays the fuzz corpora through the fuzz targets.
+#
+# Environment: VXIMAGE_TEXT_ORACLE, the folder with golden-public.tsv (default: the shared
+# text-oracle folder beside the checkout).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -13,5 +16,10 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SA
   -DVXIMAGE_BENCH=OFF >/dev/null
 cmake --build build/asan
 ctest --test-dir build/asan --output-on-failure -j"$(nproc)"
+
+oracle=${VXIMAGE_TEXT_ORACLE:-$(cd .. && pwd)/shared/text-oracle}
+[[ -f $oracle/golden-public.tsv ]] || { echo "no golden-public.tsv in $oracle" >&2; exit 2; }
+echo "text layout against $oracle/golden-public.tsv:"
+build/asan/bin/text_layout_check "$oracle/golden-public.tsv"
 
 scripts/fuzz.sh replay
