@@ -28,6 +28,7 @@ HDC NewDc(bool screen) {
   dc->bitmap = DefaultBitmap();
   dc->brush = GetStockObject(WHITE_BRUSH);
   dc->font = StockFont(SYSTEM_FONT);
+  dc->pen = GetStockObject(BLACK_PEN);
   return static_cast<HDC>(AddObject(std::move(dc)));
 }
 
@@ -179,6 +180,7 @@ HGDIOBJ GetStockObject(int index) {
       StockBrush(RGB(0, 0, 0), false),       StockBrush(0, true)};
   if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return brushes[index];
   if (HGDIOBJ font = StockFont(index)) return font;
+  if (index >= WHITE_PEN && index <= NULL_PEN) return StockPen(index);
   return nullptr;
 }
 

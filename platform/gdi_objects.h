@@ -49,6 +49,13 @@ struct Brush : Object {
   COLORREF color = 0;
 };
 
+struct Pen : Object {
+  Pen() : Object(Kind::kPen) {}
+  int style = PS_SOLID;  // PS_SOLID or PS_NULL
+  int width = 1;         // pixels, at least 1
+  COLORREF color = 0;
+};
+
 struct Dc : Object {
   Dc() : Object(Kind::kDc) {}
   bool screen = false;  // from GetDC: has no pixels of its own
@@ -89,6 +96,10 @@ T* Find(HGDIOBJ handle, Kind kind) {
 inline Dc* FindDc(HDC hdc) { return Find<Dc>(hdc, Kind::kDc); }
 inline Bitmap* FindBitmap(HGDIOBJ h) { return Find<Bitmap>(h, Kind::kBitmap); }
 inline Brush* FindBrush(HGDIOBJ h) { return Find<Brush>(h, Kind::kBrush); }
+inline Pen* FindPen(HGDIOBJ h) { return Find<Pen>(h, Kind::kPen); }
+
+// The stock pen WHITE_PEN, BLACK_PEN or NULL_PEN.
+HGDIOBJ StockPen(int index);
 
 // The stock one-pixel bitmap selected into every new memory context.
 HBITMAP DefaultBitmap();

@@ -3,7 +3,8 @@
 # photographs: each is loaded once and written as the full picture, thumbnails in every
 # sizing rule and crops; then loaded again, stamped with the bundled logo at two places and
 # opacities, and written as the marked picture, a thumbnail and a crop; last, a sample of
-# the drawing layer's text. The outputs go to out/demo/, with a line per output and per mark.
+# the drawing layer's text and a picture drawn with each family of the CvxGDI toolbox. The
+# outputs go to out/demo/, with a line per output and per mark.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -78,4 +79,6 @@ EOF
 done
 build/release/bin/text_sample "$out/text-sample.png"
 printf '%-52s %13s %12s\n' text-sample.png "640 x 300" "$(stat -c %s "$out/text-sample.png")"
+# The drawing toolbox from C++: a picture drawn with each family of CvxGDI routines.
+build/release/bin/toolbox_demo "$out/toolbox.jpg" samples
 echo "outputs in $out/"
