@@ -3,6 +3,7 @@
 # all in one run, so that the ratios are comparable:
 #   recode: load + full JPEG        vs  djpeg | cjpeg -quality 80 -sample 1x1 (the floor)
 #   thumb:  load + 150-px thumbnail vs  ImageMagick, GraphicsMagick, Pillow, libvips
+#   mark:   load + logo at 50 %, 10 px in from the bottom right + full JPEG, vs the same peers
 # and the peak memory of vximage's thumbnail job against 4.5 bytes a source pixel + 32 MiB.
 #
 # usage: bench/compare_peers.sh [RUNS]    (default 10 runs a command)
@@ -54,6 +55,14 @@ for photo in photo-13mp.jpg photo-20mp.jpg; do
     -n pil "$peers/run_peer.sh pil $in thumb $work/out" \
     -n vips "$peers/run_peer.sh vips $in thumb $work/out" >/dev/null 2>&1
   report "load + 150-px nearest-neighbour thumbnail" "$work/thumb.json" vximage
+
+  hyperfine -N --warmup 2 --runs "$runs" --export-json "$work/mark.json" \
+    -n vximage "$vximage -e 'LoadSourceImage \"$in\"' -e 'MarkPos = 4' -e 'MarkPosOffsetX = -10' -e 'MarkPosOffsetY = -10' -e 'MarkTransparent = 50' -e 'AddImageMark \"$peers/inputs/logo.png\", 0, 0' -e 'MakeMarkImage \"$work/out/marked.jpg\"'" \
+    -n im "$peers/run_peer.sh im $in mark $work/out" \
+    -n gm "$peers/run_peer.sh gm $in mark $work/out" \
+    -n pil "$peers/run_peer.sh pil $in mark $work/out" \
+    -n vips "$peers/run_peer.sh vips $in mark $work/out" >/dev/null 2>&1
+  report "load + logo at 50 % + full JPEG" "$work/mark.json" vximage
 
   read -r w h <<<"$size"
   peak_kib=$(/usr/bin/time -f %M "$vximage" -e "LoadSourceImage \"$in\"" \

@@ -39,7 +39,7 @@ VARIANT ToVariant(const Literal& literal) {
 }  // namespace
 
 ArgumentList::ArgumentList(const std::vector<Literal>& literals) {
-  reversed_.reserve(literals.size() + 1);
+  reversed_.reserve(literals.size());
   try {
     for (auto it = literals.rbegin(); it != literals.rend(); ++it) reversed_.push_back(ToVariant(*it));
   } catch (...) {
@@ -50,15 +50,6 @@ ArgumentList::ArgumentList(const std::vector<Literal>& literals) {
 
 ArgumentList::~ArgumentList() {
   for (VARIANT& v : reversed_) VariantClear(&v);
-  SysFreeString(out_text_);
-}
-
-void ArgumentList::AddOutText() {
-  VARIANT ref;
-  VariantInit(&ref);
-  ref.vt = VT_BYREF | VT_BSTR;
-  ref.pbstrVal = &out_text_;
-  reversed_.insert(reversed_.begin(), ref);
 }
 
 DISPPARAMS ArgumentList::Params(bool property_put) {

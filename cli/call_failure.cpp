@@ -24,18 +24,14 @@ std::string Misuse(const std::string& name, const CallFailure& f) {
 }
 
 std::string WrongCount(const std::string& name, const Member& row, const CallFailure& f) {
-  std::size_t expected = ArgumentCount(row);
-  const bool print = f.statement.kind == StatementKind::kPrint;
-  if (print && FillsOutText(row)) --expected;  // '?' passes the reference itself
+  const std::size_t expected = ArgumentCount(row);
   std::string text = name + " takes ";
   if (expected == 0) {
     text += "no arguments";
   } else {
     text += std::to_string(expected) + (expected == 1 ? " argument (" : " arguments (") + ArgumentNames(row) + ")";
   }
-  text += ", got " + std::to_string(f.statement.arguments.size());
-  if (!print && FillsOutText(row)) text += "; print its text with " + Quoted("? " + name);
-  return text;
+  return text + ", got " + std::to_string(f.statement.arguments.size());
 }
 
 std::string BadArgument(const std::string& name, const Member& row, const CallFailure& f) {
@@ -48,8 +44,8 @@ std::string BadArgument(const std::string& name, const Member& row, const CallFa
   std::string text = f.statement.kind == StatementKind::kAssign
                          ? "value of " + name + ": "
                          : "argument " + std::to_string(index + 1) + " (" + Utf16ToUtf8(parameter.name) + ") of " + name + ": ";
-  if (parameter.passing == ParameterPassing::kInOut) {
-    return text + given + " cannot be passed as " + TypeName(parameter) + "; print the text with " +
+  if (parameter.passing == ParameterPassing::kRetval) {  // a value where a variable is taken by reference
+    return text + given + " cannot be passed as " + PointerTypeName(parameter) + "; print the text with " +
            Quoted("? " + name);
   }
   if (f.hr == DISP_E_OVERFLOW) return text + given + " is out of the range of " + TypeName(parameter);

@@ -30,13 +30,12 @@ std::string Join(const Member& member, bool retvals_too, Describe describe) {
 }  // namespace
 
 std::string TypeName(const MemberParameter& parameter) {
-  const std::string value = ValueTypeName(parameter.type);
-  switch (parameter.passing) {
-    case ParameterPassing::kIn: return value;
-    case ParameterPassing::kInOut: return value + "*";
-    case ParameterPassing::kRetval: return "[out, retval] " + value + "*";
-  }
-  return value;
+  if (parameter.passing == ParameterPassing::kRetval) return "[out, retval] " + PointerTypeName(parameter);
+  return ValueTypeName(parameter.type);
+}
+
+std::string PointerTypeName(const MemberParameter& parameter) {
+  return std::string(ValueTypeName(parameter.type)) + "*";
 }
 
 std::string Signature(const Member& member) {
@@ -45,13 +44,6 @@ std::string Signature(const Member& member) {
 
 std::string ArgumentNames(const Member& member) {
   return Join(member, false, [](const MemberParameter& p) { return Utf16ToUtf8(p.name); });
-}
-
-bool FillsOutText(const Member& member) {
-  for (const MemberParameter& p : member.parameters) {
-    if (p.passing == ParameterPassing::kInOut) return true;
-  }
-  return false;
 }
 
 const char* KindName(MemberKind kind) {

@@ -8,18 +8,17 @@
 
 namespace vx::cli {
 
-// "long", "double", "BSTR", "OLE_COLOR"; pointers as declared: "BSTR*", "[out, retval] long*".
+// "long", "double", "BSTR", "OLE_COLOR"; a retval as declared: "[out, retval] long*".
 std::string TypeName(const MemberParameter& parameter);
+
+// The parameter's type as a pointer: "BSTR*".
+std::string PointerTypeName(const MemberParameter& parameter);
 
 // Every parameter with its type: "BSTR strImageFile, long lPosX".
 std::string Signature(const Member& member);
 
 // The names of the arguments a caller passes: "strImageFile, lPosX".
 std::string ArgumentNames(const Member& member);
-
-// Whether the member fills in a string that the caller passes by reference
-// (GetErrorInfo's BSTR*).
-bool FillsOutText(const Member& member);
 
 // "method", "get" or "put".
 const char* KindName(MemberKind kind);

@@ -52,13 +52,10 @@ void Runner::Execute(const Statement& statement, DISPID id, int line) {
   const WORD flags = FlagsFor(statement.kind);
   const Member* row = FindMember(id, flags);
   const bool print = statement.kind == StatementKind::kPrint;
-  if (print && row && !RetvalParameter(*row) && !FillsOutText(*row)) {
+  if (print && row && !RetvalParameter(*row)) {
     throw ScriptError(Utf16ToUtf8(row->name) + " returns no value: call it without '?'");
   }
   ArgumentList arguments(statement.arguments);
-  const bool fill_out_text = print && row && FillsOutText(*row) && statement.arguments.size() + 1 == ArgumentCount(*row);
-  if (fill_out_text) arguments.AddOutText();
-
   DISPPARAMS params = arguments.Params(statement.kind == StatementKind::kAssign);
   VARIANT result;
   VariantInit(&result);
@@ -73,24 +70,21 @@ void Runner::Execute(const Statement& statement, DISPID id, int line) {
   if (hr == S_FALSE) false_answers_.push_back("line " + std::to_string(line) + ": " + member + " returned S_FALSE");
   if (print) {
     std::string printed;
-    if (fill_out_text) {
-      printed = BstrToUtf8(arguments.out_text());
-    } else if (!TakeAsText(&result, &printed)) {
-      throw ScriptError(member + " returned a value that cannot be shown as text");
-    }
+    if (!TakeAsText(&result, &printed)) throw ScriptError(member + " returned a value that cannot be shown as text");
     out_ << printed << '\n';
   }
 }
 
 std::string Runner::ReportedProblem() {
-  ArgumentList arguments({});
-  arguments.AddOutText();
-  DISPPARAMS params = arguments.Params(false);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  VARIANT result;
+  VariantInit(&result);
   EXCEPINFO exception{};
-  const HRESULT hr =
-      object_->Invoke(IdOf("GetErrorInfo"), IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, &exception, nullptr);
+  const HRESULT hr = object_->Invoke(IdOf("GetErrorInfo"), IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                     &none, &result, &exception, nullptr);
   if (FAILED(hr)) throw ScriptError("GetErrorInfo failed: " + HresultText(hr == DISP_E_EXCEPTION ? exception.scode : hr));
-  const std::string text = BstrToUtf8(arguments.out_text());
+  std::string text;
+  TakeAsText(&result, &text);
   if (!text.empty()) return "error: " + text;
   return false_answers_.empty() ? std::string() : false_answers_.front();
 }

@@ -5,19 +5,10 @@
 #include <array>
 
 #include "module/member_table.h"
+#include "module/ole_text.h"
 
 namespace vx {
 namespace {
-
-char16_t LowerAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c; }
-
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 DISPID FindId(const OLECHAR* name) {
   if (!name) return DISPID_UNKNOWN;
@@ -26,7 +17,7 @@ DISPID FindId(const OLECHAR* name) {
     if (m.name == wanted) return m.id;
   }
   for (const Member& m : ResizeMembers()) {
-    if (SameIgnoringCase(m.name, wanted)) return m.id;
+    if (SameIgnoringAsciiCase(m.name, wanted)) return m.id;
   }
   return DISPID_UNKNOWN;
 }
@@ -60,21 +51,20 @@ class CallFrame {
   CallFrame(const CallFrame&) = delete;
   CallFrame& operator=(const CallFrame&) = delete;
 
-  // Fills the arguments from rgvarg (last argument first); on a value that does not
-  // convert, *bad_index is its index in rgvarg.
-  HRESULT Prepare(const Member& member, const DISPPARAMS& params, UINT* bad_index) {
+  // Fills the arguments from rgvarg (last argument first); with retval_by_reference the
+  // caller passed the retval too, as a reference. On a value that does not convert,
+  // *bad_index is its index in rgvarg.
+  HRESULT Prepare(const Member& member, const DISPPARAMS& params, bool retval_by_reference, UINT* bad_index) {
     UINT next = params.cArgs;  // the first argument is the last in rgvarg
     for (std::size_t i = 0; i < member.parameters.size(); ++i) {
       const MemberParameter& p = member.parameters[i];
-      if (p.passing == ParameterPassing::kRetval) {
-        retval_.vt = p.type;
-        args_[i].vt = VT_BYREF | p.type;
-        args_[i].byref = &retval_.lVal;  // every value member of the union starts here
+      if (p.passing == ParameterPassing::kRetval && !retval_by_reference) {
+        PointAtRetval(p.type, &args_[i]);
         continue;
       }
       const VARIANT& given = params.rgvarg[--next];
-      const HRESULT hr = p.passing == ParameterPassing::kInOut ? Reference(given, p.type, &args_[i])
-                                                               : VariantChangeType(&args_[i], &given, 0, p.type);
+      const HRESULT hr = p.passing == ParameterPassing::kRetval ? ReferToVariable(given, p.type, &args_[i])
+                                                                : VariantChangeType(&args_[i], &given, 0, p.type);
       if (FAILED(hr)) {
         *bad_index = next;
         return hr;
@@ -85,24 +75,44 @@ class CallFrame {
 
   const VARIANT* args() const { return args_.data(); }
 
-  // Hands the retval to the caller (or drops it when the caller wants none).
+  // Hands the retval to the caller's variable or result (or drops it when the caller
+  // wants none).
   void TakeRetval(VARIANT* result) {
-    if (result) {
-      *result = retval_;
+    VARIANT* target = result;
+    if (variable_) {
+      VariantClear(variable_);  // the variable is assigned: its old value goes
+      target = variable_;
+    }
+    if (target) {
+      *target = retval_;
       VariantInit(&retval_);
     }
   }
 
  private:
-  // An in/out pointer parameter takes only a reference to a value of its own type.
-  static HRESULT Reference(const VARIANT& given, VARTYPE type, VARIANT* arg) {
-    if (given.vt != (VT_BYREF | type)) return DISP_E_TYPEMISMATCH;
-    *arg = given;  // borrowed: clearing a VT_BYREF frees nothing
+  void PointAtRetval(VARTYPE type, VARIANT* arg) {
+    retval_.vt = type;
+    arg->vt = VT_BYREF | type;
+    arg->byref = &retval_.lVal;  // every value member of the union starts here
+  }
+
+  // A retval passed by the caller: a reference to a value of its type, filled in place by
+  // the member, or to a VARIANT, which takes the result after the call.
+  HRESULT ReferToVariable(const VARIANT& given, VARTYPE type, VARIANT* arg) {
+    if (given.vt == (VT_BYREF | type)) {
+      *arg = given;  // borrowed: clearing a VT_BYREF frees nothing
+      return S_OK;
+    }
+    if (given.vt != (VT_BYREF | VT_VARIANT)) return DISP_E_TYPEMISMATCH;
+    PointAtRetval(type, arg);
+    variable_ = given.pvarVal;
+    if (!variable_) arg->byref = nullptr;  // the member answers a null pointer itself
     return S_OK;
   }
 
   std::array<VARIANT, kMostParameters> args_;
   VARIANT retval_;
+  VARIANT* variable_ = nullptr;  // the caller's variable that takes the retval
 };
 
 }  // namespace
@@ -125,11 +135,14 @@ HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params,
   if (!member) return DISP_E_MEMBERNOTFOUND;
   HRESULT hr = CheckNamedArguments(*member, *params);
   if (FAILED(hr)) return hr;
-  if (params->cArgs != ArgumentCount(*member)) return DISP_E_BADPARAMCOUNT;
+  const std::size_t expected = ArgumentCount(*member);
+  const MemberParameter* retval = RetvalParameter(*member);
+  const bool retval_by_reference = retval && retval->reference_accepted && params->cArgs == expected + 1;
+  if (params->cArgs != expected && !retval_by_reference) return DISP_E_BADPARAMCOUNT;
 
   CallFrame frame;
   UINT bad_index = 0;
-  hr = frame.Prepare(*member, *params, &bad_index);
+  hr = frame.Prepare(*member, *params, retval_by_reference, &bad_index);
   if (FAILED(hr)) {
     if (arg_error) *arg_error = bad_index;
     return hr;

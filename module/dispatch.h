@@ -12,7 +12,9 @@ namespace vx {
 HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids);
 
 // IDispatch::Invoke of a Resize object: finds the member of that DISPID and kind,
-// converts the arguments to its parameter types and calls it on `object`.
+// converts the arguments to its parameter types and calls it on `object`. A retval that
+// the table marks reference_accepted may instead come as one more argument, a reference
+// to a variable that receives it.
 HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params,
                      VARIANT* result, EXCEPINFO* exception, UINT* arg_error);
 

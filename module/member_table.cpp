@@ -66,7 +66,7 @@ constexpr MemberParameter kMakeCropImage[] = {{u"strTargetImage", VT_BSTR, kIn},
                                               {u"lPosY", VT_I4, kIn},
                                               {u"lWidth", VT_I4, kIn},
                                               {u"lHeight", VT_I4, kIn}};
-constexpr MemberParameter kGetErrorInfo[] = {{u"pstrErrorInfo", VT_BSTR, kInOut}};
+constexpr MemberParameter kGetErrorInfo[] = {{u"pstrErrorInfo", VT_BSTR, kRetval, true}};
 
 constexpr Member kMembers[] = {
     {u"LoadSourceImage", 1, kMethod, kLoadSourceImage, u"method LoadImage",

@@ -14,7 +14,6 @@ enum class MemberKind { kMethod, kPropertyGet, kPropertyPut };
 
 enum class ParameterPassing {
   kIn,      // a value of the parameter's type
-  kInOut,   // a pointer declared without direction attributes: the caller passes VT_BYREF
   kRetval,  // [out, retval]: the member's result, not passed by the caller
 };
 
@@ -22,10 +21,14 @@ struct MemberParameter {
   std::u16string_view name;
   VARTYPE type;  // VT_I4 (long), VT_R8 (double), VT_BSTR or VT_UI4 (OLE_COLOR)
   ParameterPassing passing;
+  // A retval that a caller may instead pass as one reference to fill (VT_BYREF with the
+  // parameter's type or VT_VARIANT): the call shape of a declaration without direction
+  // attributes, which older clients of GetErrorInfo use.
+  bool reference_accepted = false;
 };
 
 // Calls the member. args holds the parameters in declaration order: a kIn value in the
-// union member of its type, a kInOut or kRetval parameter as a pointer in byref.
+// union member of its type, a kRetval parameter as a pointer in byref.
 using MemberCall = HRESULT (*)(IResize* object, const VARIANT* args);
 
 // The longest parameter list of any member (MakeCropImage).

@@ -68,6 +68,7 @@ struct IResize : IDispatch {
   ~IResize() = default;
 };
 
-// Creates a new Resize object with one reference and answers riid on it (IResize,
-// IDispatch or IUnknown). E_POINTER for a null out pointer, E_NOINTERFACE otherwise.
+// Creates a new Resize object through the class object (as DllGetClassObject and
+// IClassFactory::CreateInstance do) and answers riid on it (IResize, IDispatch or IUnknown)
+// with one reference. E_POINTER for a null out pointer, E_NOINTERFACE otherwise.
 HRESULT CreateResize(REFIID riid, void** object);

@@ -1,5 +1,4 @@
-// The watermark operations are not built yet: they answer E_NOTIMPL and change nothing.
+// The text watermark is not built yet: it answers E_NOTIMPL and changes nothing.
 #include "object/resize.h"
 
-HRESULT CResize::AddImageMark(BSTR, LONG, LONG) { return E_NOTIMPL; }
 HRESULT CResize::AddTextMark(BSTR, LONG, LONG) { return E_NOTIMPL; }

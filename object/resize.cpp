@@ -2,19 +2,8 @@
 #include "object/resize.h"
 
 #include <algorithm>
-#include <new>
 
 #include "module/dispatch.h"
-
-HRESULT CreateResize(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  CResize* resize = new (std::nothrow) CResize;
-  if (!resize) return E_OUTOFMEMORY;
-  HRESULT hr = resize->QueryInterface(riid, object);
-  resize->Release();  // the new object's own reference; QueryInterface took another
-  return hr;
-}
 
 CResize::CResize() = default;
 
@@ -66,16 +55,17 @@ ULONG CResize::Release() {
 
 // IDispatch
 
+// The member table answers names and calls here; there is no ITypeInfo to hand out.
 HRESULT CResize::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
-  *count = 1;
+  *count = 0;
   return S_OK;
 }
 
 HRESULT CResize::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
-  return E_NOTIMPL;  // the member table answers names and calls; there is no ITypeInfo
+  return E_NOTIMPL;
 }
 
 HRESULT CResize::GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID, DISPID* ids) {

@@ -8,7 +8,9 @@
 #include "object/iresize.h"
 #include "platform/gdi.h"
 
-class CResize final : public IResize {
+// The module makes objects of classes derived from it (plain or aggregated), so the
+// destructor is virtual.
+class CResize : public IResize {
  public:
   CResize();
   CResize(const CResize&) = delete;
@@ -77,9 +79,10 @@ class CResize final : public IResize {
   HRESULT GetSourceImageWidth(LONG* pVal) override;
   HRESULT GetSourceImageHeight(LONG* pVal) override;
 
- private:
-  ~CResize();
+ protected:
+  virtual ~CResize();
 
+ private:
   void ReleaseSource();
   // Writes the bitmap selected into dc as a JPEG file at Quality; false (with ErrorText
   // set) when nothing was written.

@@ -5,6 +5,7 @@
 #include <immintrin.h>
 
 #include "platform/gdi.h"
+#include "platform/font_object.h"
 #include "platform/gdi_objects.h"
 
 using namespace vx::gdi;
@@ -91,23 +92,8 @@ HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height) {
   return NewBitmap(width, height);
 }
 
-HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
-                         DWORD) {
-  if (bits) *bits = nullptr;
-  // Only the layout our bitmaps keep: 32-bit words, top row first (a negative height).
-  if ((hdc && !FindDc(hdc)) || !info || usage != DIB_RGB_COLORS || section) return nullptr;
-  const BITMAPINFOHEADER& h = info->bmiHeader;
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biPlanes != 1 || h.biBitCount != 32 ||
-      h.biCompression != BI_RGB || h.biHeight >= 0 || h.biHeight == INT32_MIN) {
-    return nullptr;
-  }
-  HBITMAP handle = NewBitmap(h.biWidth, -h.biHeight);
-  Bitmap* bitmap = FindBitmap(handle);
-  if (bitmap && bits) *bits = bitmap->pixels;
-  return handle;
-}
-
 int GetObjectW(HANDLE handle, int size, LPVOID out) {
+  if (int font = GetFontObjectW(handle, size, out); font >= 0) return font;
   Bitmap* bitmap = FindBitmap(handle);
   if (!bitmap) return 0;
   if (!out) return sizeof(BITMAP);
@@ -115,19 +101,24 @@ int GetObjectW(HANDLE handle, int size, LPVOID out) {
   BITMAP info{};
   info.bmWidth = bitmap->width;
   info.bmHeight = bitmap->height;
-  info.bmWidthBytes = bitmap->width * 4;
+  const int bytes = bitmap->dib.top_row ? bitmap->dib.bytes_per_pixel : 4;
+  info.bmWidthBytes = ((bitmap->width * bytes + 3) / 4) * 4;
   info.bmPlanes = 1;
-  info.bmBitsPixel = 32;
+  info.bmBitsPixel = WORD(bytes * 8);
+  info.bmBits = bitmap->section_bits;
   std::memcpy(out, &info, sizeof info);
   return sizeof(BITMAP);
 }
 
-int GetObjectA(HANDLE handle, int size, LPVOID out) { return GetObjectW(handle, size, out); }
+int GetObjectA(HANDLE handle, int size, LPVOID out) {
+  if (int font = GetFontObjectA(handle, size, out); font >= 0) return font;
+  return GetObjectW(handle, size, out);
+}
 
 int GetDIBits(HDC hdc, HBITMAP hbitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
               UINT usage) {
   Bitmap* bitmap = FindBitmap(hbitmap);
-  if (!FindDc(hdc) || !bitmap || !info || usage != DIB_RGB_COLORS) return 0;
+  if (!FindDc(hdc) || !bitmap || !bitmap->pixels || !info || usage != DIB_RGB_COLORS) return 0;
   BITMAPINFOHEADER& h = info->bmiHeader;
   if (!bits) {
     // Describe the bitmap instead of copying it.

@@ -5,6 +5,8 @@
 
 #include "platform/gdi.h"
 #include "platform/gdi_objects.h"
+#include "platform/halftone_stretch.h"
+#include "platform/stretch_scans.h"
 
 using namespace vx::gdi;
 
@@ -54,25 +56,6 @@ void Normalise(int& origin, int& extent, bool& flipped) {
     extent = -extent;
     flipped = !flipped;
   }
-}
-
-// Average of the source pixels that a destination pixel covers (HALFTONE).
-std::uint32_t BoxAverage(const Surface& src, std::int64_t x0, std::int64_t x1, std::int64_t y0,
-                         std::int64_t y1) {
-  std::uint64_t sum[3] = {};
-  std::uint64_t n = 0;
-  for (std::int64_t y = std::max<std::int64_t>(y0, 0); y < std::min<std::int64_t>(y1, src.height); ++y) {
-    const std::uint32_t* row = src.Row(int(y));
-    for (std::int64_t x = std::max<std::int64_t>(x0, 0); x < std::min<std::int64_t>(x1, src.width); ++x) {
-      sum[0] += row[x] & 0xFF;
-      sum[1] += (row[x] >> 8) & 0xFF;
-      sum[2] += (row[x] >> 16) & 0xFF;
-      ++n;
-    }
-  }
-  if (n == 0) return 0;
-  return std::uint32_t((sum[0] + n / 2) / n) | (std::uint32_t((sum[1] + n / 2) / n) << 8) |
-         (std::uint32_t((sum[2] + n / 2) / n) << 16);
 }
 
 }  // namespace
@@ -129,23 +112,19 @@ BOOL StretchBlt(HDC hdest, int x, int y, int cx, int cy, HDC hsrc, int x_src, in
     s.pixels = copy.data();
   }
 
+  if (dest->stretch_mode == BLACKONWHITE || dest->stretch_mode == WHITEONBLACK) {
+    StretchCombiningScans(d, s, {x, y, cx, cy, x_src, y_src, cx_src, cy_src, flip_x, flip_y},
+                          dest->stretch_mode);
+    return TRUE;
+  }
+
   // Only destination pixels on the surface are computed.
   const Span xs = CommonSpan(cx, x, d.width, x, d.width);
   const Span ys = CommonSpan(cy, y, d.height, y, d.height);
   if (xs.begin >= xs.end || ys.begin >= ys.end) return TRUE;
 
   if (dest->stretch_mode == HALFTONE) {
-    for (std::int64_t j = ys.begin; j < ys.end; ++j) {
-      const std::int64_t jj = flip_y ? cy - 1 - j : j;
-      const std::int64_t y0 = y_src + jj * cy_src / cy, y1 = y_src + std::max(jj * cy_src / cy + 1, (jj + 1) * cy_src / cy);
-      std::uint32_t* row = d.Row(int(y + j));
-      for (std::int64_t i = xs.begin; i < xs.end; ++i) {
-        const std::int64_t ii = flip_x ? cx - 1 - i : i;
-        const std::int64_t x0 = x_src + ii * cx_src / cx, x1 = x_src + std::max(ii * cx_src / cx + 1, (ii + 1) * cx_src / cx);
-        if (x1 <= 0 || x0 >= s.width || y1 <= 0 || y0 >= s.height) continue;
-        row[x + i] = BoxAverage(s, x0, x1, y0, y1);
-      }
-    }
+    HalftoneStretch(d, x, y, cx, cy, s, x_src, y_src, cx_src, cy_src, flip_x, flip_y);
     return TRUE;
   }
 

@@ -3,6 +3,7 @@
 
 #include "platform/gdi.h"
 #include "platform/gdi_diagnostics.h"
+#include "platform/font_object.h"
 #include "platform/gdi_objects.h"
 
 using namespace vx::gdi;
@@ -26,6 +27,8 @@ HDC NewDc(bool screen) {
   dc->screen = screen;
   dc->bitmap = DefaultBitmap();
   dc->brush = GetStockObject(WHITE_BRUSH);
+  dc->font = StockFont(SYSTEM_FONT);
+  dc->pen = GetStockObject(BLACK_PEN);
   return static_cast<HDC>(AddObject(std::move(dc)));
 }
 
@@ -181,6 +184,8 @@ HGDIOBJ GetStockObject(int index) {
       StockBrush(RGB(128, 128, 128), false), StockBrush(RGB(64, 64, 64), false),
       StockBrush(RGB(0, 0, 0), false),       StockBrush(0, true)};
   if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return brushes[index];
+  if (HGDIOBJ font = StockFont(index)) return font;
+  if (index >= WHITE_PEN && index <= NULL_PEN) return StockPen(index);
   return nullptr;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "platform/win_types.h"
+#include "platform/gdi_text.h"  // fonts, measuring and drawing text
 
 // Device contexts.
 HDC GetDC(HWND hwnd);
@@ -33,8 +34,7 @@ int GetObjectA(HANDLE object, int size, LPVOID out);
 
 // Bitmaps and pixel transfer.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
-// Only 32-bit BI_RGB top-down sections (negative height) without a file mapping: *bits
-// then points at the bitmap's DIB words, which start black.
+// BI_RGB sections of 24 or 32 bits a pixel, without file mappings.
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,
                          DWORD offset);
 int GetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, BITMAPINFO* info,
@@ -51,6 +51,18 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 // Brushes and fills.
 HBRUSH CreateSolidBrush(COLORREF color);
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
+
+// Pens and rectangles. A pen of width 0 or 1 draws one pixel wide.
+HPEN CreatePen(int style, int width, COLORREF color);
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+
+// Regions: sets of pixels kept as rectangles in y-x bands, as GDI keeps them.
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+HRGN CreatePolygonRgn(const POINT* points, int count, int fill_mode);
+int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
+DWORD GetRegionData(HRGN region, DWORD count, LPRGNDATA data);
+int GetRgnBox(HRGN region, LPRECT rect);
+BOOL PtInRegion(HRGN region, int x, int y);
 
 // Arithmetic and rectangles.
 int MulDiv(int number, int numerator, int denominator);

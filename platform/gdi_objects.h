@@ -31,11 +31,28 @@ struct Bitmap : Object {
   int height = 0;
   std::uint32_t* pixels = nullptr;
   ZeroedMemory memory;
+  void* section_bits = nullptr;  // a DIB section's memory, as its creator addresses it
+
+  // The rows of a DIB section that are not 32-bit words top row first (24 bits a pixel,
+  // or bottom-up). `pixels` is then null: text drawing and GetObject know such rows;
+  // the other calls treat the bitmap as having no pixels.
+  struct DibRows {
+    std::uint8_t* top_row = nullptr;
+    std::ptrdiff_t stride = 0;  // from one row to the one below, negative when bottom-up
+    int bytes_per_pixel = 0;
+  } dib;
 };
 
 struct Brush : Object {
   Brush() : Object(Kind::kBrush) {}
   bool hollow = false;  // NULL_BRUSH: fills nothing
+  COLORREF color = 0;
+};
+
+struct Pen : Object {
+  Pen() : Object(Kind::kPen) {}
+  int style = PS_SOLID;  // PS_SOLID or PS_NULL
+  int width = 1;         // pixels, at least 1
   COLORREF color = 0;
 };
 
@@ -79,6 +96,10 @@ T* Find(HGDIOBJ handle, Kind kind) {
 inline Dc* FindDc(HDC hdc) { return Find<Dc>(hdc, Kind::kDc); }
 inline Bitmap* FindBitmap(HGDIOBJ h) { return Find<Bitmap>(h, Kind::kBitmap); }
 inline Brush* FindBrush(HGDIOBJ h) { return Find<Brush>(h, Kind::kBrush); }
+inline Pen* FindPen(HGDIOBJ h) { return Find<Pen>(h, Kind::kPen); }
+
+// The stock pen WHITE_PEN, BLACK_PEN or NULL_PEN.
+HGDIOBJ StockPen(int index);
 
 // The stock one-pixel bitmap selected into every new memory context.
 HBITMAP DefaultBitmap();

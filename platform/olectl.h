@@ -55,3 +55,7 @@ constexpr HRESULT CTL_E_INVALIDPICTURE = static_cast<HRESULT>(0x800A01E1);
 
 // Reads `size` bytes from the stream and decodes them as a picture.
 HRESULT OleLoadPicture(IStream* stream, LONG size, BOOL run_mode, REFIID riid, LPVOID* picture);
+
+// Self-registration of an in-process server: the server defines both.
+STDAPI DllRegisterServer();
+STDAPI DllUnregisterServer();

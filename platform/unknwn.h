@@ -16,6 +16,12 @@ using CLSID = GUID;
 using REFIID = const IID&;
 using REFCLSID = const CLSID&;
 
+// Calling conventions of COM methods and exported functions: __stdcall on 32-bit Windows,
+// nothing here.
+#define STDMETHODCALLTYPE
+#define STDAPICALLTYPE
+#define STDAPI extern "C" HRESULT STDAPICALLTYPE
+
 inline bool operator==(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)) == 0; }
 inline bool IsEqualGUID(const GUID& a, const GUID& b) { return a == b; }
 
@@ -31,4 +37,13 @@ struct IUnknown {
 
  protected:
   ~IUnknown() = default;  // objects go away through Release
+};
+
+// Makes the objects of one class; a COM server hands it out through DllGetClassObject.
+struct IClassFactory : IUnknown {
+  virtual HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) = 0;
+  virtual HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
 };

@@ -19,6 +19,7 @@ declare -A test_corpora=(
   [gif]="gif"
   [jpeg]="jpeg photos"
   [png]="png"
+  [memory_picture]="jpeg gif bmp"
 )
 
 usage() {

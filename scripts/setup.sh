@@ -10,7 +10,12 @@ packages=(
   libjpeg62-turbo-dev             # JPEG decoding and encoding
   libpng-dev                      # PNG decoding
   libgif-dev                      # GIF decoding
-  libfreetype-dev libharfbuzz-dev libfontconfig-dev fonts-dejavu-core  # text marks
+  libfreetype-dev libharfbuzz-dev libfontconfig-dev  # faces, outlines, shaping
+  libfribidi-dev libunibreak-dev  # right-to-left order, line-break opportunities
+  fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea  # Windows core faces' metrics
+  fonts-dejavu-core fonts-dejavu-extra  # broad fallback (Hebrew, Greek, symbols); reference faces
+  fonts-kacst-one fonts-lohit-deva fonts-tlwg-garuda-ttf fonts-wqy-microhei  # Arabic, Devanagari, Thai, CJK
+  mingw-w64 wine64                # Windows builds, and running the text-layout reference under Wine
   libgtest-dev libbenchmark-dev   # tests and benchmarks
   libjpeg-turbo-progs             # djpeg/cjpeg: reference decoder for tests, floor for benchmarks
 )

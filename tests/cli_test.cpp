@@ -130,9 +130,9 @@ TEST_F(CliTest, BadStatementsStopTheRunWithTheirLine) {
       {"Quality", "Quality is a property"},
       {"LoadSourceImage = \"a.jpg\"", "LoadSourceImage is a method, not a property"},
       {"? MakeMarkImage \"out.jpg\"", "MakeMarkImage returns no value"},
-      {"GetErrorInfo", "GetErrorInfo takes 1 argument (pstrErrorInfo), got 0"},
+      {"GetErrorInfo 1, 2", "GetErrorInfo takes no arguments, got 2"},
       {"GetErrorInfo \"x\"", "argument 1 (pstrErrorInfo) of GetErrorInfo: \"x\" cannot be passed as BSTR*"},
-      {"AddImageMark \"logo.png\", 1, 2", "AddImageMark failed: 0x80004001 (E_NOTIMPL)"},
+      {"AddTextMark \"x\", 1, 2", "AddTextMark failed: 0x80004001 (E_NOTIMPL)"},
       {"Quality = 1,", "unexpected ',' after the statement"},
       {"MakeCropImage \"c.jpg\", 1,, 3, 4", "missing argument 3"},
       {"Quality = &HFFFFFFFFF", "larger than &HFFFFFFFF"},
@@ -204,7 +204,7 @@ TEST_F(CliTest, MembersListsEveryRow) {
   EXPECT_TRUE(has_line(std::regex(" *1 +method +LoadSourceImage +\\(BSTR strImageFile\\) +method LoadImage")));
   EXPECT_TRUE(has_line(std::regex(" *9 +put +TextMarkItatic +\\(long newVal\\) +property TextMarkItatic")));
   EXPECT_TRUE(has_line(std::regex(" *13 +get +TextMarkAreaWidth +\\(\\[out, retval\\] long\\* pVal\\) +property TextMarkWidth")));
-  EXPECT_TRUE(has_line(std::regex(" *15 +method +GetErrorInfo +\\(BSTR\\* pstrErrorInfo\\) +method GetErrorInfo")));
+  EXPECT_TRUE(has_line(std::regex(" *15 +method +GetErrorInfo +\\(\\[out, retval\\] BSTR\\* pstrErrorInfo\\) +method GetErrorInfo")));
   EXPECT_TRUE(has_line(std::regex(" *25 +put +TextMarkShadowTransparent +\\(long newVal\\) +property TextMarkShadowOpacity")));
   EXPECT_TRUE(has_line(std::regex(" *7 +put +TextMarkColor +\\(OLE_COLOR newVal\\) +property TextMarkColor")));
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -154,13 +155,6 @@ TEST_F(PlatformGdiTest, DibSectionsShowTheirWordsTopRowFirst) {
   SelectObject(dc, previous);
   DeleteDC(dc);
   EXPECT_TRUE(DeleteObject(section));
-  // Only the layout the bitmaps keep: bottom-up rows and other depths are refused.
-  info.bmiHeader.biHeight = 2;
-  EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
-  EXPECT_EQ(bits, nullptr);
-  info.bmiHeader.biHeight = -2;
-  info.bmiHeader.biBitCount = 24;
-  EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
 }
 
 TEST_F(PlatformGdiTest, BitBltCopiesExactlyAndClipsToBothSurfaces) {
@@ -212,19 +206,85 @@ TEST_F(PlatformGdiTest, ColorOnColorStretchDropsAndRepeatsWholePixels) {
   EXPECT_EQ(GetPixel(keep.dc, 2, 0), RGB(255, 255, 255));
 }
 
-TEST_F(PlatformGdiTest, HalftoneStretchAveragesTheCoveredPixels) {
+// A row of pixels whose red values are given, green and blue 0.
+void SetReds(const Canvas& canvas, int y, std::initializer_list<int> reds) {
+  int x = 0;
+  for (int red : reds) SetPixel(canvas.dc, x++, y, RGB(BYTE(red), 0, 0));
+}
+
+TEST_F(PlatformGdiTest, HalftoneShrinkAveragesTheCoveredPixelsByCoverage) {
   Canvas src(4, 2), dst(2, 1);
   src.Number();  // red = x, green = y
-  SetStretchBltMode(dst.dc, HALFTONE);
+  EXPECT_EQ(SetStretchBltMode(dst.dc, HALFTONE), BLACKONWHITE);
   ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 2, 1, src.dc, 0, 0, 4, 2, SRCCOPY));
-  // Each output pixel covers a 2 x 2 block: red (0+1)/2 and (2+3)/2 rounded, green 1/2 rounded.
+  // Each output pixel covers a 2 x 2 block: red (0+1)/2 and (2+3)/2, green 1/2, rounded.
   EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(1, 1, 7));
   EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(3, 1, 7));
-  // Enlarging repeats pixels, as there is nothing to average.
-  Canvas big(8, 4);
-  SetStretchBltMode(big.dc, HALFTONE);
-  ASSERT_TRUE(StretchBlt(big.dc, 0, 0, 8, 4, src.dc, 0, 0, 4, 2, SRCCOPY));
-  EXPECT_EQ(GetPixel(big.dc, 5, 3), RGB(2, 1, 7));
+
+  // 3 -> 2: the first output pixel covers all of pixel 0 and half of pixel 1, the second
+  // the other half of pixel 1 and all of pixel 2.
+  Canvas three(3, 1), two(2, 1);
+  SetReds(three, 0, {0, 30, 60});
+  SetStretchBltMode(two.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(two.dc, 0, 0, 2, 1, three.dc, 0, 0, 3, 1, SRCCOPY));
+  EXPECT_EQ(GetPixel(two.dc, 0, 0), RGB(10, 0, 0));  // (0 x 1 + 30 x 0.5) / 1.5
+  EXPECT_EQ(GetPixel(two.dc, 1, 0), RGB(50, 0, 0));  // (30 x 0.5 + 60 x 1) / 1.5
+}
+
+TEST_F(PlatformGdiTest, HalftoneEnlargementInterpolatesBetweenPixelCentres) {
+  Canvas src(2, 1), dst(4, 1);
+  SetReds(src, 0, {0, 100});
+  SetStretchBltMode(dst.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 4, 1, src.dc, 0, 0, 2, 1, SRCCOPY));
+  // Output centres fall at source positions -0.25, 0.25, 0.75 and 1.25 from the first
+  // centre; beyond the ends the edge pixel holds.
+  const int expected[] = {0, 25, 75, 100};
+  for (int x = 0; x < 4; ++x) EXPECT_EQ(GetPixel(dst.dc, x, 0), RGB(BYTE(expected[x]), 0, 0)) << x;
+
+  // Each axis on its own: 4 -> 2 across (averaged), 2 -> 4 down (interpolated).
+  Canvas grid(4, 2), mixed(2, 4);
+  grid.Number();
+  SetStretchBltMode(mixed.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(mixed.dc, 0, 0, 2, 4, grid.dc, 0, 0, 4, 2, SRCCOPY));
+  const int greens[] = {0, 0, 1, 1};  // 0, 0.25, 0.75, 1, rounded
+  for (int y = 0; y < 4; ++y) {
+    EXPECT_EQ(GetPixel(mixed.dc, 0, y), RGB(1, BYTE(greens[y]), 7)) << y;
+    EXPECT_EQ(GetPixel(mixed.dc, 1, y), RGB(3, BYTE(greens[y]), 7)) << y;
+  }
+}
+
+TEST_F(PlatformGdiTest, HalftoneAtTheSameSizeCopiesAndNegativeExtentsMirror) {
+  Canvas src(5, 3), same(5, 3), mirrored(5, 3);
+  src.Number();
+  SetStretchBltMode(same.dc, HALFTONE);
+  SetStretchBltMode(mirrored.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(same.dc, 0, 0, 5, 3, src.dc, 0, 0, 5, 3, SRCCOPY));
+  ASSERT_TRUE(StretchBlt(mirrored.dc, 5, 0, -5, 3, src.dc, 0, 0, 5, 3, SRCCOPY));
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) {
+      EXPECT_EQ(GetPixel(same.dc, x, y), RGB(BYTE(x), BYTE(y), 7));
+      EXPECT_EQ(GetPixel(mirrored.dc, x, y), RGB(BYTE(4 - x), BYTE(y), 7));
+    }
+}
+
+// Source pixels off their surface do not count; where none is left the destination keeps
+// its pixel, as in the other modes.
+TEST_F(PlatformGdiTest, HalftoneIgnoresSourcePixelsOffTheSurface) {
+  Canvas src(2, 1), dst(3, 1);
+  SetReds(src, 0, {40, 80});
+  RECT all{0, 0, 3, 1};
+  HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  FillRect(dst.dc, &all, white);
+  DeleteObject(white);
+  SetStretchBltMode(dst.dc, HALFTONE);
+  // Six source columns from -2 onto three: the first pixel covers columns -2 and -1 only.
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 3, 1, src.dc, -2, 0, 6, 1, SRCCOPY));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(dst.dc, 1, 0), RGB(60, 0, 0));
+  EXPECT_EQ(GetPixel(dst.dc, 2, 0), RGB(255, 255, 255));
+  // A source rectangle reaching far past its surface costs only what lies on it.
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 1, 1, src.dc, 0, 0, INT32_MAX, 1, SRCCOPY));
+  EXPECT_EQ(GetPixel(dst.dc, 0, 0), RGB(60, 0, 0));
 }
 
 TEST_F(PlatformGdiTest, GetDIBitsPadsRowsAndHonoursRowOrder) {

@@ -1,0 +1,97 @@
+// AddImageMark: a PNG picture stamped onto the source picture with its own alpha, at one
+// of five named places or a free one, merged at the MarkTransparent opacity.
+#include "object/image_mark.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "gdi/scratch_surface.h"
+#include "gdi/vxgdi.h"
+#include "object/ansi_path.h"
+#include "object/png_reader.h"
+#include "object/resize.h"
+
+namespace vx {
+
+namespace {
+
+LONG HoldInRange(std::int64_t value) {
+  return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
+                                                    std::numeric_limits<LONG>::max()));
+}
+
+}  // namespace
+
+POINT ImageMarkOrigin(const MarkPlacement& placement, POINT position, SIZE picture, SIZE mark) {
+  std::int64_t x = position.x, y = position.y;
+  // Free room on each axis, for the right, bottom and centred places.
+  const std::int64_t room_x = std::int64_t{picture.cx} - mark.cx;
+  const std::int64_t room_y = std::int64_t{picture.cy} - mark.cy;
+  const bool named = placement.rule >= 0 && placement.rule <= 4;
+  if (named) {
+    x += placement.offset_x;
+    y += placement.offset_y;
+  }
+  switch (placement.rule) {
+    case 0:
+      x += room_x / 2;  // C++ division truncates toward zero, as the placement wants
+      y += room_y / 2;
+      break;
+    case 2:
+      x += room_x;
+      break;
+    case 3:
+      y += room_y;
+      break;
+    case 4:
+      x += room_x;
+      y += room_y;
+      break;
+    default:  // 1, top left, and the free position add nothing more
+      break;
+  }
+  return {HoldInRange(x), HoldInRange(y)};
+}
+
+void StampImageMark(HDC picture, SIZE picture_size, POINT at, SIZE mark,
+                    const unsigned char* rgba, LONG opacity) {
+  if (!rgba) return;
+  // The part of the picture under the mark.
+  const std::int64_t left = std::max<std::int64_t>(at.x, 0);
+  const std::int64_t top = std::max<std::int64_t>(at.y, 0);
+  const std::int64_t right = std::min<std::int64_t>(std::int64_t{at.x} + mark.cx, picture_size.cx);
+  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{at.y} + mark.cy, picture_size.cy);
+  if (left >= right || top >= bottom) return;
+  const int width = int(right - left), height = int(bottom - top);
+
+  ScratchSurface layer(picture, width, height);
+  if (!layer) return;
+  BitBlt(layer.dc(), 0, 0, width, height, picture, int(left), int(top), SRCCOPY);
+  // Without margins and at the piece's own size, DrawDCByDataEx draws the visible piece of
+  // the mark one to one, so that a mark mostly off the picture costs only what shows. It
+  // only reads the pixels.
+  RECT no_margins{0, 0, 0, 0};
+  CvxGDI::DrawDCByDataEx(layer.dc(), 0, 0, width, height, const_cast<unsigned char*>(rgba),
+                         int(left - at.x), int(top - at.y), width, height, mark.cx, mark.cy,
+                         no_margins);
+  CvxGDI::BitBltDCByTransparent(picture, int(left), int(top), width, height, layer.dc(), 0, 0,
+                                opacity);
+}
+
+}  // namespace vx
+
+HRESULT CResize::AddImageMark(BSTR strMarkImageFile, LONG lPosX, LONG lPosY) {
+  // A missing or undecodable file leaves the reader with a mark of no size or no pixels,
+  // which draws nothing; the call succeeds all the same.
+  CPngReader mark;
+  mark.Clear();
+  mark.Read(vx::AnsiPath(strMarkImageFile).c_str());
+  const SIZE picture{SourceWidth, SourceHeight};
+  const SIZE size{mark.width(), mark.height()};
+  const POINT at = vx::ImageMarkOrigin({MarkPos, MarkPosOffsetX, MarkPosOffsetY}, {lPosX, lPosY},
+                                       picture, size);
+  vx::StampImageMark(SourceDC, picture, at, size, mark.pixels(), MarkTransparent);
+  mark.Free();
+  return S_OK;
+}
