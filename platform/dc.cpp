@@ -43,9 +43,14 @@ HGDIOBJ* SlotFor(Dc& dc, Kind kind) {
   }
 }
 
-void Deselect(HGDIOBJ handle) {
-  if (Object* o = FindObject(handle)) --o->select_count;
+// Stock objects are selected into every context of every thread and can never be
+// deleted, so nothing counts their selections: a shared count would be a data race.
+void CountSelection(HGDIOBJ handle, int change) {
+  Object* o = FindObject(handle);
+  if (o && !o->stock) o->select_count += change;
 }
+
+void Deselect(HGDIOBJ handle) { CountSelection(handle, -1); }
 
 }  // namespace
 
@@ -154,11 +159,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
   if (object->kind == Kind::kBitmap) {
     // A bitmap belongs to one memory context at a time, and never to the screen.
     if (dc->screen) return nullptr;
-    if (object->select_count > 0 && !object->stock && *slot != handle) return nullptr;
+    if (!object->stock && object->select_count > 0 && *slot != handle) return nullptr;
   }
   HGDIOBJ previous = *slot;
   if (previous == handle) return previous;
-  ++object->select_count;
+  CountSelection(handle, +1);
   Deselect(previous);
   *slot = handle;
   return previous;

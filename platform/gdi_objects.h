@@ -21,7 +21,7 @@ struct Object {
   virtual ~Object() = default;
   const Kind kind;
   bool stock = false;    // owned by the system; DeleteObject ignores it
-  int select_count = 0;  // contexts that have it selected; a selected object cannot be deleted
+  int select_count = 0;  // contexts that have it selected (never counted for stock objects)
 };
 
 // Pixels are DIB words 0xXXRRGGBB, rows top first, no gap between rows.
