@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "object/iresize.h"
-#include "platform/stringapiset.h"
+#include "base/utf8.h"
+#include "module/iresize.h"
 
 namespace {
 

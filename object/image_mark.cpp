@@ -8,7 +8,6 @@
 
 #include "gdi/scratch_surface.h"
 #include "gdi/vxgdi.h"
-#include "object/ansi_path.h"
 #include "object/png_reader.h"
 #include "object/resize.h"
 
@@ -86,7 +85,7 @@ HRESULT CResize::AddImageMark(BSTR strMarkImageFile, LONG lPosX, LONG lPosY) {
   // which draws nothing; the call succeeds all the same.
   CPngReader mark;
   mark.Clear();
-  mark.Read(vx::AnsiPath(strMarkImageFile).c_str());
+  mark.Read(strMarkImageFile);
   const SIZE picture{SourceWidth, SourceHeight};
   const SIZE size{mark.width(), mark.height()};
   const POINT at = vx::ImageMarkOrigin({MarkPos, MarkPosOffsetX, MarkPosOffsetY}, {lPosX, lPosY},

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "gdi/scratch_surface.h"
 #include "gdi/vxgdi.h"
 #include "object/image_mark.h"
@@ -166,7 +167,7 @@ TEST_F(StampImageMarkTest, PartlyDecodedMarkShowsOnlyItsDecodedRows) {
 
   CPngReader reader;
   reader.Clear();
-  reader.Read(path.c_str());
+  reader.Read(WideFromUtf8(path).c_str());
   ASSERT_EQ(reader.width(), side);
   TestSurface picture(side, side, 0);
   StampImageMark(picture.dc(), {side, side}, {0, 0}, {side, side}, reader.pixels(), 101);
