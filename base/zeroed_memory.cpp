@@ -8,19 +8,31 @@ namespace vx {
 
 namespace {
 
-// Blocks still to be handed out before memory "runs out"; negative: no limit.
+// Blocks still to be handed out before memory "runs out"; negative: no limit. Then the
+// blocks still to be refused before it is there again; negative: none is.
 std::atomic<int> g_blocks_left{-1};
+std::atomic<int> g_refusals_left{-1};
+
+// Counts one down unless it is 0 (or negative: no count); returns what it was.
+int CountDown(std::atomic<int>& count) {
+  int left = count.load();
+  while (left > 0 && !count.compare_exchange_weak(left, left - 1)) {
+  }
+  return left;
+}
 
 bool TakeBlock() {
-  int left = g_blocks_left.load();
-  while (left > 0 && !g_blocks_left.compare_exchange_weak(left, left - 1)) {
-  }
-  return left != 0;
+  if (CountDown(g_blocks_left) != 0) return true;
+  if (CountDown(g_refusals_left) == 1) g_blocks_left = -1;  // the last refusal: memory is back
+  return false;
 }
 
 }  // namespace
 
-void FailZeroedMemoryAfter(int blocks) { g_blocks_left = blocks < 0 ? -1 : blocks; }
+void FailZeroedMemoryAfter(int blocks, int refusals) {
+  g_refusals_left = refusals;
+  g_blocks_left = blocks < 0 ? -1 : blocks;
+}
 
 ZeroedMemory::ZeroedMemory(std::size_t bytes) {
   if (bytes == 0 || !TakeBlock()) return;

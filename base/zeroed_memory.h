@@ -31,9 +31,9 @@ class ZeroedMemory {
 };
 
 // Makes memory run out, for tests of what the code does then: after `blocks` more blocks
-// have been handed out, every further one is refused, until this is called again; a
-// negative count lifts the limit.
-void FailZeroedMemoryAfter(int blocks);
+// have been handed out, the next `refusals` are refused (every further one when negative),
+// until this is called again; a negative count of blocks lifts the limit.
+void FailZeroedMemoryAfter(int blocks, int refusals = -1);
 
 // Zeroed pages straight from the operating system, for blocks of kPagedBlockBytes and
 // more; null when there are none. Each system has its own (zeroed_pages_*.cpp).

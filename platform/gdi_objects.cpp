@@ -120,7 +120,7 @@ namespace vx {
 long LiveBstrCount();  // kept by the string allocator
 
 // Pixels, and the writer's rows, are zeroed memory.
-void FailPixelMemoryAfter(int blocks) { FailZeroedMemoryAfter(blocks); }
+void FailPixelMemoryAfter(int blocks, int refusals) { FailZeroedMemoryAfter(blocks, refusals); }
 
 GdiObjectCounts LiveGdiObjects() {
   gdi::Table& t = gdi::TheTable();
