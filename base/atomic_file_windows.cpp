@@ -25,7 +25,8 @@ std::size_t NameStart(const std::wstring& path) {
 std::wstring UniqueSuffix() {
   static std::atomic<unsigned> counter{0};
   static const unsigned seed = std::random_device{}() ^ static_cast<unsigned>(GetTickCount64());
-  return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(seed) + L"-" + std::to_wstring(++counter);
+  return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(seed) + L"-" +
+         std::to_wstring(++counter);
 }
 
 // A name beside the target that no one else uses, marked as a part.
@@ -67,7 +68,8 @@ bool AtomicFile::Open(const WideChar* path) {
   if (NameStart(target_) == target_.size()) return false;  // a folder's name
   // The target must be one we may write (not read-only, not a folder). Devices and pipes
   // are written directly: they cannot be replaced, nor should they be.
-  const HANDLE probe = CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE probe =
+      CreateFileW(path, GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (probe == INVALID_HANDLE_VALUE) {
     if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;  // also a missing folder
   } else if (GetFileType(probe) != FILE_TYPE_DISK) {
@@ -80,7 +82,8 @@ bool AtomicFile::Open(const WideChar* path) {
   }
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     temporary_ = TemporaryName(target_);
-    const HANDLE file = CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
       stream_ = StreamOver(file);
       break;
@@ -105,8 +108,9 @@ bool AtomicFile::Commit() {
     direct_ = false;
     return written && closed;
   }
-  const bool replaced = written && closed &&
-                        MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  const bool replaced =
+      written && closed &&
+      MoveFileExW(temporary_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!replaced) DeleteFileW(temporary_.c_str());
   temporary_.clear();
   return replaced;

@@ -10,9 +10,10 @@ WholeFile ReadWholeFile(const WideChar* path, std::uint64_t most_bytes) {
   WholeFile file;
   // Others may go on reading, writing or renaming it meanwhile, as on POSIX systems. A
   // folder does not open without FILE_FLAG_BACKUP_SEMANTICS.
-  const HANDLE handle = path ? CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                             : INVALID_HANDLE_VALUE;
+  constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+  const HANDLE handle =
+      path ? CreateFileW(path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+           : INVALID_HANDLE_VALUE;
   LARGE_INTEGER size{};
   // Pipes and character devices (FILE_TYPE_PIPE, FILE_TYPE_CHAR) are refused unread.
   if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size) ||

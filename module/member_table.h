@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+
 #include "module/iresize.h"
 #include "module/ole_text.h"
 

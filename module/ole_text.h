@@ -13,6 +13,8 @@ namespace vx {
 using OleString = std::basic_string<OLECHAR>;
 using OleStringView = std::basic_string_view<OLECHAR>;
 
-inline bool SameIgnoringAsciiCase(OleStringView a, OleStringView b) { return SameIgnoringAsciiCase<OLECHAR>(a, b); }
+inline bool SameIgnoringAsciiCase(OleStringView a, OleStringView b) {
+  return SameIgnoringAsciiCase<OLECHAR>(a, b);
+}
 
 }  // namespace vx
