@@ -43,11 +43,6 @@ std::vector<double> ShadowKernel(LONG size) {
   return weights;
 }
 
-std::uint8_t MaskLevel(double sum) {
-  if (std::fabs(sum - 255) < 0.0001) return 255;
-  return static_cast<std::uint8_t>(static_cast<std::int64_t>(sum));
-}
-
 MaskPiece BlurShadowMask(const MaskPiece& drawn, SIZE picture, LONG size) {
   size = std::min(size, kLargestShadowSize);
   const std::vector<double> kernel = ShadowKernel(size);

@@ -2,6 +2,7 @@
 // along the rows, then along the columns, in double precision.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -19,8 +20,11 @@ constexpr LONG kLargestShadowSize = 1000;
 std::vector<double> ShadowKernel(LONG size);
 
 // A blurred sum as a mask level: 255 when within 0.0001 of 255, else the low 8 bits of its
-// truncation.
-std::uint8_t MaskLevel(double sum);
+// truncation. Inline: it runs once a pixel.
+inline std::uint8_t MaskLevel(double sum) {
+  if (std::fabs(sum - 255) < 0.0001) return 255;
+  return static_cast<std::uint8_t>(static_cast<std::int64_t>(sum));
+}
 
 // Grey levels over a rectangle of the picture, one byte a pixel, rows top first. The mask
 // is 0 everywhere outside the rectangle.
