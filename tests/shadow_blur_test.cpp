@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "object/shadow_blur.h"
+#include "tests/text_mark_whole_picture.h"
 
 namespace vx::testing {
 namespace {
@@ -47,39 +48,9 @@ TEST(MaskLevel, WithinOneTenThousandthOf255IsFullElseTruncated) {
   EXPECT_EQ(MaskLevel(0.0), 0);
 }
 
-// Both passes over the whole picture, three channels a pixel, exactly as written out: the
-// accumulator of the rows first, then the columns written into the mask. Radius 0 keeps
-// the mask (the formula would divide zero by zero there).
-std::vector<std::uint8_t> BlurWholePicture(std::vector<std::uint8_t> mask, int width, int height,
-                                           int s) {
-  std::vector<double> weights;
-  if (s == 0) weights = {1.0};
-  if (s > 0) {
-    const double sigma = s * 0.3333333333333333;
-    double sum = 0;
-    for (int i = -s; i <= s; ++i) {
-      weights.push_back(std::exp(-double(i * i) / (2 * sigma * sigma)) / (sigma * std::sqrt(6.2831852)));
-      sum += weights.back();
-    }
-    for (double& w : weights) w /= sum;
-  }
-  const auto clamp = [](int v, int last) { return v < 0 ? 0 : v > last ? last : v; };
-  std::vector<double> across(std::size_t(width) * height * 3, 0.0);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x)
-      for (int c = 0; c < 3; ++c)
-        for (int i = -s; i <= s; ++i)
-          across[(std::size_t(y) * width + x) * 3 + c] +=
-              weights[std::size_t(i + s)] * mask[std::size_t(y) * width + clamp(x + i, width - 1)];
-  for (int x = 0; x < width; ++x)
-    for (int y = 0; y < height; ++y)
-      for (int c = 0; c < 3; ++c) {
-        double v = 0;
-        for (int i = -s; i <= s; ++i)
-          v += weights[std::size_t(i + s)] * across[(std::size_t(clamp(y + i, height - 1)) * width + x) * 3 + c];
-        const std::uint8_t level = std::fabs(v - 255) >= 0.0001 ? std::uint8_t(std::int64_t(v)) : 255;
-        if (c == 0) mask[std::size_t(y) * width + x] = level;  // the channels are alike
-      }
+// The whole picture's mask blurred by the literal passes.
+std::vector<std::uint8_t> BlurWholePicture(std::vector<std::uint8_t> mask, int width, int height, int s) {
+  BlurWholeMask(width, height, 1, s, [&](int x, int y, int) -> std::uint8_t& { return mask[std::size_t(y) * width + x]; });
   return mask;
 }
 

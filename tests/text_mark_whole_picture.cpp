@@ -83,30 +83,7 @@ void DrawShadow(HDC picture, HDC layer, LONG W, LONG H, HFONT font, const char16
   SetTextColor(mask_dc, previous_color);
   SelectObject(mask_dc, previous_font);
 
-  const int s = style.size;
-  std::vector<double> kernel;
-  if (s == 0) kernel = {1.0};  // settled: size 0 draws the mask unblurred
-  for (int i = -s; s > 0 && i <= s; ++i) {
-    const double sigma = s * 0.3333333333333333;
-    kernel.push_back(std::exp(-double(i * i) / (2 * sigma * sigma)) / (sigma * std::sqrt(6.2831852)));
-  }
-  double sum = 0;
-  for (double w : kernel) sum += w;
-  for (double& w : kernel) w /= sum;
-  const auto clamp = [](int v, int last) { return v < 0 ? 0 : v > last ? last : v; };
-  std::vector<double> A(std::size_t(W) * H * 3, 0.0);
-  for (int y = 0; y < H; ++y)
-    for (int x = 0; x < W; ++x)
-      for (int c = 0; c < 3; ++c)
-        for (int i = -s; i <= s; ++i)
-          A[(std::size_t(y) * W + x) * 3 + c] += kernel[std::size_t(i + s)] * P(clamp(x + i, W - 1), y, c);
-  for (int x = 0; x < W; ++x)
-    for (int y = 0; y < H; ++y)
-      for (int c = 0; c < 3; ++c) {
-        double v = 0;
-        for (int i = -s; i <= s; ++i) v += kernel[std::size_t(i + s)] * A[(std::size_t(clamp(y + i, H - 1)) * W + x) * 3 + c];
-        P(x, y, c) = std::fabs(v - 255) >= 0.0001 ? std::uint8_t(std::int64_t(v)) : 255;
-      }
+  BlurWholeMask(W, H, 3, style.size, P);
 
   Surface colour(picture, W, H);
   HBRUSH brush = CreateSolidBrush(style.color);
@@ -128,6 +105,34 @@ void DrawShadow(HDC picture, HDC layer, LONG W, LONG H, HFONT font, const char16
 }
 
 }  // namespace
+
+void BlurWholeMask(int W, int H, int channels, int s,
+                   const std::function<std::uint8_t&(int x, int y, int channel)>& P) {
+  std::vector<double> kernel;
+  if (s == 0) kernel = {1.0};  // settled: size 0 draws the mask unblurred
+  for (int i = -s; s > 0 && i <= s; ++i) {
+    const double sigma = s * 0.3333333333333333;
+    kernel.push_back(std::exp(-double(i * i) / (2 * sigma * sigma)) / (sigma * std::sqrt(6.2831852)));
+  }
+  double sum = 0;
+  for (double w : kernel) sum += w;
+  for (double& w : kernel) w /= sum;
+  const auto clamp = [](int v, int last) { return v < 0 ? 0 : v > last ? last : v; };
+  std::vector<double> A(std::size_t(W) * H * channels, 0.0);
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x)
+      for (int c = 0; c < channels; ++c)
+        for (int i = -s; i <= s; ++i)
+          A[(std::size_t(y) * W + x) * channels + c] += kernel[std::size_t(i + s)] * P(clamp(x + i, W - 1), y, c);
+  for (int x = 0; x < W; ++x)
+    for (int y = 0; y < H; ++y)
+      for (int c = 0; c < channels; ++c) {
+        double v = 0;
+        for (int i = -s; i <= s; ++i)
+          v += kernel[std::size_t(i + s)] * A[(std::size_t(clamp(y + i, H - 1)) * W + x) * channels + c];
+        P(x, y, c) = std::fabs(v - 255) >= 0.0001 ? std::uint8_t(std::int64_t(v)) : 255;
+      }
+}
 
 void StampTextMarkOnWholeLayers(HDC picture, SIZE size, const TextMarkFontSettings& font_settings,
                                 const TextMarkSettings& settings, const char16_t* text, POINT position) {
