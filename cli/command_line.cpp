@@ -2,20 +2,40 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <iterator>
+#include <system_error>
 
 namespace vx::cli {
 namespace {
 
+namespace fs = std::filesystem;
+
+// Far more than any script needs; a larger "script" is some other file.
+constexpr std::size_t kMaxScriptBytes = 16 << 20;
+
+std::string ReadBounded(std::istream& in, const std::string& name) {
+  std::string text;
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0) {
+    text.append(block, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxScriptBytes) throw UsageError("cannot read " + name + ": a script may not exceed 16 MiB");
+  }
+  if (in.bad()) throw UsageError("cannot read " + name + ": " + std::strerror(errno));
+  return text;
+}
+
+// Only a plain file is read as a script: a device or a pipe may never end.
 std::string ReadAll(const std::string& path) {
-  if (path == "-") return std::string(std::istreambuf_iterator<char>(std::cin), {});
+  if (path == "-") return ReadBounded(std::cin, "standard input");
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error) throw UsageError("cannot read " + path + ": " + error.message());
+  if (!fs::is_regular_file(status)) throw UsageError("cannot read " + path + ": not a regular file");
   std::ifstream file(path, std::ios::binary);
   if (!file) throw UsageError("cannot read " + path + ": " + std::strerror(errno));
-  std::string text((std::istreambuf_iterator<char>(file)), {});
-  if (file.bad()) throw UsageError("cannot read " + path + ": " + std::strerror(errno));
-  return text;
+  return ReadBounded(file, path);
 }
 
 }  // namespace

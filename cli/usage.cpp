@@ -6,7 +6,8 @@ void PrintUsage(std::ostream& out) {
   out << R"(vximage drives one Resize object by member name, as an automation script does.
 
 Usage:
-  vximage [--time] run SCRIPT        run the statements of SCRIPT ("-" reads standard input)
+  vximage [--time] run SCRIPT        run the statements of SCRIPT, a file of at most 16 MiB
+                                     ("-" reads standard input)
   vximage [--time] -e STATEMENT ...  run each -e statement in order
   vximage members                    list the members: DISPID, kind, parameters, help string
   vximage --help | -h                show this text

@@ -54,8 +54,7 @@ void BlendOntoArea(HDC target, LONG x, LONG y, LONG width, LONG height,
       const unsigned char* pixel = source.pixels + (row_start + columns[c]) * 4;
       const std::uint32_t colour = pixel[blue] | (std::uint32_t{pixel[1]} << 8) |
                                    (std::uint32_t{pixel[red]} << 16);
-      const std::uint32_t alpha = pixel[3];
-      *word = (vx::ShadeColorsInline(*word, colour, int(alpha)) & 0x00FFFFFF) | (alpha << 24);
+      *word = vx::BlendOverWord(*word, colour, pixel[3]);
     }
   }
   vx::WriteDibWords(target, x, y, width, height, words.get());

@@ -92,4 +92,90 @@ class CvxGDI {
   static void DrawDCtoDC2(HDC dest, int x, int y, int width, int height, HDC source,
                           int source_x, int source_y, int source_width, int source_height,
                           int left, int right, int top, int bottom);
+
+  // --- Rotation (rotation.cpp) ---
+  // Angles are in degrees, turned into radians with the constant 3.1415926; a positive
+  // angle turns a picture clockwise on the screen. The turned picture fills its bounding box,
+  // placed so that it keeps (up to whole pixels) the centre of the unturned picture at
+  // (x, y). No pixel is interpolated. A picture of width or height 0 or less draws nothing.
+
+  // Blends a w x h BGRA picture, turned, onto `target` with its per-pixel alpha. Each box
+  // pixel takes the source pixel under its centre. The last two arguments are not used.
+  static void DrawDCByRotateData(HDC target, LONG x, LONG y, LONG w, LONG h, unsigned char* bgra,
+                                 float angle, int unused1, int unused2);
+
+  // Copies the rectangle (0, 0, w, h) of `source`, turned, onto `target` without blending.
+  // Each box pixel takes the source pixel under its centre; box pixels outside the turned
+  // picture are black.
+  static void RotateDC(HDC target, int x, int y, HDC source, int w, int h, double angle);
+
+  // Blends the w x h `bitmap` (read through `source`; its fourth byte is the alpha) onto the
+  // box at (x, y) by the forward map: each source pixel goes to the box pixel its turned
+  // position truncates to, later pixels blending over earlier ones. Parts of the turned
+  // picture left of x or above y are not drawn.
+  static void RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int w, int h,
+                        double angle);
+
+  // A new polygon region (WINDING): the outline of `region` turned by `angle` about
+  // (cx, cy), counter-clockwise on the screen for a positive angle. The outline runs down the
+  // left ends of the region's bands and back up their right ends. `region` is deleted on
+  // success; null, and `region` kept, on failure.
+  static HRGN RotateRgn(HRGN region, float angle, int cx, int cy);
+
+  // --- Antialiased line and ellipse (smooth_figures.cpp) ---
+  // One pixel wide, drawn pixel by pixel with GetPixel and SetPixel: along the figure each
+  // step mixes the colour into the pixel the ideal position falls in and its neighbour, in
+  // proportion to the position's fraction. Pixels off the surface are skipped.
+
+  // The line from (x1, y1) to (x2, y2); both end points take the exact colour, and which
+  // way round they are given changes nothing.
+  static void DrawSmoothLine(HDC target, int x1, int y1, int x2, int y2, COLORREF colour);
+
+  // The outline of the ellipse inscribed in the box of the two corners, given in any order.
+  // A box less than 2 pixels wide or high draws the straight segment the ellipse becomes,
+  // in the exact colour.
+  static void DrawSmoothEllipse(HDC target, int x1, int y1, int x2, int y2, COLORREF colour);
+
+  // --- Fast blur (fast_blur.cpp) ---
+  // Blurs the area (0, 0, width, height) of `target` with an n x n Gaussian kernel of
+  // standard deviation sigma, renormalised where the window leaves the area. An even n is
+  // widened to the next odd one; n below 1, sigma 0 or a sigma too small to make a kernel of
+  // draws nothing. Written pixels have a fourth byte of 0.
+  static void FastBlur(HDC target, int width, int height, int n, double sigma);
+
+  // --- Fills, borders and background bitmaps (fills.cpp) ---
+  // The target's selected pen and brush are the same after each call as before.
+
+  // Fills `rect` with a solid colour; an empty rectangle changes nothing.
+  static void FillRectByColor(HDC target, COLORREF colour, RECT& rect);
+
+  // A rectangle filled with one colour and outlined with another by a pen of the given width
+  // (0 or 1: one pixel), the outline on the rectangle's outermost pixels.
+  static void DrawRectangle(HDC target, int left, int top, int right, int bottom,
+                            COLORREF fill_colour, COLORREF border_colour, int border_width);
+
+  // A one-pixel outline on the outermost pixels of `rect`; the inside is left alone.
+  static void DrawBorderByColor(HDC target, COLORREF colour, RECT& rect);
+
+  // Paints `bitmap` over `rect`. Without stretch, its top-left part unscaled (what it does
+  // not cover is black); with stretch, in nine parts cut at the source columns xl and xr and
+  // rows yt and yb: the corners keep their size, the edges stretch along their length and the
+  // centre both ways (shrinking combines dropped pixels with AND, as GDI's default stretch
+  // mode does). Pieces of negative size, and rectangles of no size, draw nothing.
+  static void DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb,
+                           HBITMAP bitmap, bool stretch);
+
+  // The class has no data: assigning copies nothing.
+  CvxGDI& operator=(const CvxGDI&);
+
+  // --- Compressed pictures in memory (memory_pictures.cpp) ---
+  // JPEG, GIF or BMP bytes, decoded by the picture service on each call.
+
+  // The picture's size in screen pixels (its natural size converted at the screen's dots per
+  // inch); 0 x 0 when the bytes are no picture. Null out-pointers are skipped.
+  static void GetJPGSize(void* data, int size, int* width, int* height);
+
+  // The whole picture scaled into (x, y, cx, cy) by dropping or repeating whole pixels;
+  // nothing drawn when the bytes are no picture or the rectangle has no size.
+  static void DrawJPG(HDC target, int x, int y, int cx, int cy, void* data, int size);
 };

@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstring>
 #include <cstdio>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include <immintrin.h>
@@ -151,9 +153,11 @@ bool Compress(jpeg_compress_struct* cinfo, vx::JpegErrorJump* errors, FILE* file
 namespace vx {
 
 const OLECHAR* OutputSizeRefusal(LONG width, LONG height) {
-  // A row buffer of negative size cannot be had.
-  const std::int64_t bytes = StrideOf(width) * height;
-  if (bytes < 0 || std::int64_t{width} * height > kMaxOutputPixels) return error_text::kNoMemoryForOutput;
+  // Nothing here may overflow: the row buffer's size is judged by its sign alone, and the
+  // pixel count of two 32-bit sides fits in 64 bits.
+  const std::int64_t stride = StrideOf(width);
+  const bool negative_buffer = (stride < 0 && height > 0) || (stride > 0 && height < 0);
+  if (negative_buffer || std::int64_t{width} * height > kMaxOutputPixels) return error_text::kNoMemoryForOutput;
   if (width > kJpegMaxSide || height > kJpegMaxSide) return error_text::kTargetWriteFailed;
   return nullptr;
 }
@@ -162,7 +166,8 @@ const OLECHAR* WriteJpegFile(const OLECHAR* path, HDC dc, HBITMAP bitmap, LONG w
                              LONG quality) {
   if (const OLECHAR* refusal = OutputSizeRefusal(width, height)) return refusal;
   TargetFile target;
-  if (!target.Open(Utf8FromWide(path))) return error_text::kTargetOpenFailed;
+  const std::optional<std::string> name = Utf8PathFromWide(path);
+  if (!name || !target.Open(*name)) return error_text::kTargetOpenFailed;
   RowSource rows(dc, bitmap, width, height);
   if (!rows.Ready()) return error_text::kNoMemoryForOutput;
   jpeg_compress_struct cinfo{};

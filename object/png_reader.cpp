@@ -1,58 +1,187 @@
 #include "object/png_reader.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
+#include "gdi/shade_colors.h"
 #include "gdi/vxgdi.h"
 
 namespace {
+
 // Larger pictures are refused before their pixels are asked for.
 constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 29;
+// Not a PNG file of a picture we would take.
+constexpr long kMaxFileBytes = 1L << 31;
+
+// Every chunk except those that decide the pixels (and the critical ones, which libpng
+// always reads) is skipped unread, as libpng's simplified API skips them for its image.
+void SkipChunksThatDoNotChangePixels(png_structp png) {
+  static const png_byte kPixelChunks[] = {
+      'b', 'K', 'G', 'D', 0, 'c', 'H', 'R', 'M', 0, 'g', 'A', 'M', 'A', 0,
+      'i', 'C', 'C', 'P', 0, 's', 'B', 'I', 'T', 0, 's', 'R', 'G', 'B', 0,
+  };
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kPixelChunks, sizeof kPixelChunks / 5);
+}
+
 }  // namespace
 
-CPngReader::~CPngReader() {
-  if (reading_) png_image_free(&image_);
-  Free();
+CPngReader::~CPngReader() { End(); }
+
+void CPngReader::End() {
+  if (png_) png_destroy_read_struct(&png_, info_ ? &info_ : nullptr, nullptr);
+  png_ = nullptr;
+  info_ = nullptr;
 }
 
-void CPngReader::Read(const char* path) {
-  if (Begin(path)) Finish();
+// libpng's callbacks. The error handler goes back to the setjmp of the call that is
+// reading; warnings are not reported.
+
+void CPngReader::ReadData(png_structp png, png_bytep out, std::size_t count) {
+  auto* reader = static_cast<CPngReader*>(png_get_io_ptr(png));
+  if (count > reader->size_ - reader->position_) png_error(png, "read beyond end of data");
+  std::memcpy(out, reader->data_ + reader->position_, count);
+  reader->position_ += count;
 }
 
-bool CPngReader::Begin(const char* path) {
+void CPngReader::Fail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+void CPngReader::Warn(png_structp, png_const_charp) {}
+
+png_voidp CPngReader::Allocate(png_structp png, png_alloc_size_t size) {
+  png_voidp block = std::malloc(size);
+  if (!block) static_cast<CPngReader*>(png_get_mem_ptr(png))->out_of_memory_ = true;
+  return block;
+}
+
+void CPngReader::Release(png_structp, png_voidp block) { std::free(block); }
+
+bool CPngReader::Begin(const BYTE* data, std::size_t size) {
+  End();
   Free();
-  if (reading_) png_image_free(&image_);
-  reading_ = false;
-  std::memset(&image_, 0, sizeof image_);
-  image_.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image_, path)) {
-    image_.width = image_.height = 0;  // the library has let go of its state already
+  data_ = data;
+  size_ = data ? size : 0;
+  position_ = 0;
+  width_ = height_ = 0;
+  out_of_memory_ = false;
+  png_ = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, this, Fail, Warn, this, Allocate, Release);
+  if (png_) info_ = png_create_info_struct(png_);
+  if (!info_) {
+    End();
     return false;
   }
-  reading_ = true;
-  image_.format = PNG_FORMAT_RGBA;
+  if (setjmp(png_jmpbuf(png_))) {
+    End();
+    width_ = height_ = 0;
+    return false;
+  }
+  png_set_read_fn(png_, this, ReadData);
+  // Broken ancillary data is passed over with a warning, as the simplified API does.
+  png_set_benign_errors(png_, 1);
+  SkipChunksThatDoNotChangePixels(png_);
+  png_set_chunk_malloc_max(png_, kMaxChunkBytes);
+  // The caller judges the size; libpng's own limit would make large pictures look broken.
+  png_set_user_limits(png_, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+  png_read_info(png_, info_);
+  width_ = png_get_image_width(png_, info_);
+  height_ = png_get_image_height(png_, info_);
+  has_alpha_ = (png_get_color_type(png_, info_) & PNG_COLOR_MASK_ALPHA) != 0 ||
+               png_get_valid(png_, info_, PNG_INFO_tRNS) != 0;
   return true;
 }
 
-void CPngReader::Finish() {
-  if (!reading_) return;
-  const std::uint64_t count = std::uint64_t{image_.width} * image_.height;
-  // calloc: rows that a broken file never delivers stay transparent black.
-  if (count > 0 && count <= kMaxPixels) pixels_ = static_cast<unsigned char*>(std::calloc(count, 4));
-  if (!pixels_) {
-    png_image_free(&image_);
-  } else {
-    // On failure libpng has released its state; the rows it wrote stay.
-    png_image_finish_read(&image_, nullptr, pixels_, 0, nullptr);
+CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_bytes, bool bgr) {
+  if (!png_) return Rows::kNone;
+  rows_read_ = 0;
+  pass_ = 0;
+  row_ = 0;
+  if (setjmp(png_jmpbuf(png_))) {
+    // The check at the end of the image data fails within the call that delivered the
+    // last row, after libpng moved on from it: that row counts.
+    if (png_get_current_pass_number(png_) > pass_ || png_get_current_row_number(png_) > row_) ++rows_read_;
+    End();
+    if (out_of_memory_) return Rows::kOutOfMemory;
+    return rows_read_ > 0 ? Rows::kSome : Rows::kNone;
   }
-  reading_ = false;
+  // The transformations of the simplified API for 8-bit RGBA: expand palettes, low bit
+  // depths and transparency; grey to RGB; 16-bit files taken as linear unless they say
+  // otherwise and scaled to 8-bit sRGB; an opaque alpha where the file has none.
+  const bool sixteen_bits = png_get_bit_depth(png_, info_) == 16;
+  png_set_expand(png_);
+  if ((png_get_color_type(png_, info_) & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png_);
+  png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, sixteen_bits ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB);
+  if (sixteen_bits) png_set_scale_16(png_);
+  if (!has_alpha_) png_set_add_alpha(png_, 0xFF, PNG_FILLER_AFTER);
+  png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+  if (bgr) png_set_bgr(png_);
+  const int passes = png_set_interlace_handling(png_);
+  png_read_update_info(png_, info_);
+  // An interlaced picture comes in passes over the same rows, each pass adding pixels.
+  for (pass_ = 0; int(pass_) < passes; ++pass_) {
+    for (row_ = 0; row_ < height_; ++row_) {
+      png_read_row(png_, first_row + row_ * row_bytes, nullptr);
+      ++rows_read_;
+    }
+  }
+  End();
+  return Rows::kAll;
+}
+
+void CPngReader::Finish() {
+  const std::uint64_t count = std::uint64_t{width_} * height_;
+  if (png_ && count > 0 && count <= kMaxPixels) {
+    try {
+      // Zeroed: rows that a broken file never delivers stay transparent black.
+      pixels_.assign(count * 4, 0);
+    } catch (const std::bad_alloc&) {
+      pixels_ = {};
+    }
+  }
+  if (pixels_.empty()) {
+    End();
+    return;
+  }
+  DecodeRows(pixels_.data(), std::size_t{width_} * 4, false);
+}
+
+CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) {
+  // B, G, R, A in memory is the DIB word 0xAARRGGBB.
+  const Rows rows = DecodeRows(reinterpret_cast<png_bytep>(words), std::size_t{width_} * 4, true);
+  // Laying a pixel over black changes only pixels that are neither opaque nor absent
+  // (0 stays 0); a picture without alpha has none.
+  if (has_alpha_ && (rows == Rows::kSome || rows == Rows::kAll)) {
+    std::uint32_t* const end = words + std::size_t{width_} * height_;
+    for (std::uint32_t* word = words; word != end; ++word) {
+      const std::uint32_t alpha = *word >> 24;
+      if (alpha != 0xFF) *word = vx::BlendOverWord(0, *word & 0x00FFFFFF, alpha);
+    }
+  }
+  return rows;
+}
+
+void CPngReader::Read(const char* path) {
+  Free();
+  file_.clear();
+  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
+  if (!file) return;
+  long size = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
+  std::rewind(file);
+  bool read = false;
+  if (size >= 0 && size <= kMaxFileBytes) {
+    try {
+      file_.resize(std::size_t(size));
+      read = std::fread(file_.data(), 1, file_.size(), file) == file_.size();
+    } catch (const std::bad_alloc&) {
+    }
+  }
+  std::fclose(file);
+  if (read && Begin(file_.data(), file_.size())) Finish();
 }
 
 void CPngReader::Draw(HDC dc, LONG x, LONG y) {
-  if (pixels_) CvxGDI::DrawDCByData(dc, x, y, width(), height(), pixels_);
-}
-
-void CPngReader::Free() {
-  std::free(pixels_);
-  pixels_ = nullptr;
+  if (!pixels_.empty()) CvxGDI::DrawDCByData(dc, x, y, width(), height(), pixels_.data());
 }

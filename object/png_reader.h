@@ -1,36 +1,85 @@
-// CPngReader: reads a PNG file into an RGBA pixel buffer with libpng's simplified API,
-// and draws that buffer onto a device context.
+// CPngReader: reads PNG data with libpng, row by row, either into a caller's 32-bit rows
+// (the source picture, decoded straight into its bitmap) or into an RGBA pixel buffer of
+// its own that it draws onto a device context.
+//
+// The pixels are those of libpng's simplified reading API for PNG_FORMAT_RGBA: 8 bits a
+// channel, sRGB, straight alpha. Chunks that do not change pixels are skipped unread, so
+// no text or palette-suggestion chunk can make libpng allocate, and no chunk may claim
+// more memory than kMaxChunkBytes.
 #pragma once
 
 #include <png.h>
+
+#include <csetjmp>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "platform/gdi.h"
 
 class CPngReader {
  public:
+  // What decoding delivered.
+  enum class Rows {
+    kNone,         // not a single row: the data ended or broke before the first
+    kSome,         // the rows before the point where the data ended or broke
+    kAll,
+    kOutOfMemory,  // libpng could not have the memory it needed
+  };
+
+  static constexpr std::size_t kMaxChunkBytes = 8 << 20;
+
   CPngReader() = default;
   ~CPngReader();
   CPngReader(const CPngReader&) = delete;
   CPngReader& operator=(const CPngReader&) = delete;
 
-  void Clear() { pixels_ = nullptr; }
-  // Begin and then Finish.
+  void Clear() { pixels_.clear(); }
+  // Reads the header of PNG data held in memory, which must stay in place until the
+  // pixels are decoded. width and height are set when it could be read (0 otherwise).
+  bool Begin(const BYTE* data, std::size_t size);
+  // Reads a PNG file whole, header and pixels, into the RGBA buffer.
   void Read(const char* path);
-  // Reads the header: width and height are set when it could be read (0 otherwise).
-  bool Begin(const char* path);
-  // Decodes the pixels of a file whose header was read. Without memory for them there are
-  // no pixels; when the data breaks off, the rows not decoded stay transparent.
+  // Decodes the pixels of data whose header was read into the RGBA buffer. Without
+  // memory for them there are no pixels; rows the data never reached are transparent.
   void Finish();
-  // Lays the pixels over what dc shows at (x, y).
+  // Decodes the pixels of data whose header was read into height rows of width DIB
+  // words at `words`, which must all be 0 (black): every pixel ends as DrawDCByData
+  // would leave the RGBA pixel laid over black, and rows the data never reached stay 0.
+  Rows DecodeOverBlack(std::uint32_t* words);
+  // Lays the RGBA buffer over what dc shows at (x, y).
   void Draw(HDC dc, LONG x, LONG y);
-  void Free();
+  void Free() { pixels_ = {}; }
 
-  LONG width() const { return static_cast<LONG>(image_.width); }
-  LONG height() const { return static_cast<LONG>(image_.height); }
-  const unsigned char* pixels() const { return pixels_; }
+  LONG width() const { return static_cast<LONG>(width_); }
+  LONG height() const { return static_cast<LONG>(height_); }
+  const unsigned char* pixels() const { return pixels_.empty() ? nullptr : pixels_.data(); }
 
  private:
-  png_image image_{};
-  unsigned char* pixels_ = nullptr;
-  bool reading_ = false;  // libpng holds reading state between Begin and Finish
+  // Decodes every row into first_row + y * row_bytes, in R, G, B, A order or, with
+  // `bgr`, B, G, R, A; rows the data never reached are not written.
+  Rows DecodeRows(png_bytep first_row, std::size_t row_bytes, bool bgr);
+  // Lets go of libpng's reading state.
+  void End();
+
+  static void ReadData(png_structp png, png_bytep out, std::size_t count);
+  static void Fail(png_structp png, png_const_charp message);
+  static void Warn(png_structp png, png_const_charp message);
+  static png_voidp Allocate(png_structp png, png_alloc_size_t size);
+  static void Release(png_structp png, png_voidp block);
+
+  png_structp png_ = nullptr;
+  png_infop info_ = nullptr;
+  const BYTE* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t position_ = 0;
+  png_uint_32 width_ = 0;
+  png_uint_32 height_ = 0;
+  bool has_alpha_ = false;
+  bool out_of_memory_ = false;
+  png_uint_32 rows_read_ = 0;  // calls of png_read_row that returned
+  png_uint_32 pass_ = 0;       // the pass and row being read
+  png_uint_32 row_ = 0;
+  std::vector<BYTE> file_;            // the data of Read(path)
+  std::vector<unsigned char> pixels_;  // the RGBA buffer
 };

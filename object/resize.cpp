@@ -27,6 +27,9 @@ void CResize::ReleaseSource() {
   }
   delete[] FileBuffer;
   FileBuffer = nullptr;
+  // Without a picture there is no size, as before any load.
+  SourceWidth = -1;
+  SourceHeight = -1;
 }
 
 // IUnknown

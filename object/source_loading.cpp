@@ -1,11 +1,18 @@
 // LoadSourceImage: reads a picture file into the object's source context.
 //
 // JPEG, GIF and BMP files go through the picture service from a copy of the file in
-// memory; PNG files through CPngReader, whose pixels are laid over a new black bitmap.
-// The file's extension alone chooses the path.
+// memory; PNG files through CPngReader, which decodes the file's bytes straight into a
+// new black bitmap. The file's extension alone chooses the path. A load either gives a
+// picture (all of it, or the rows a broken file holds) or fails with an error text.
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include <cstdio>
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <new>
+#include <optional>
 #include <string>
 
 #include "object/extension_rule.h"
@@ -23,7 +30,7 @@ constexpr int kHimetricPerInch = 2540;
 constexpr LONG kMaxSide = 65500;
 constexpr std::int64_t kMaxPixels = std::int64_t{1} << 29;
 // No picture file of a size we accept comes near this.
-constexpr long kMaxFileBytes = 1L << 32;
+constexpr std::int64_t kMaxFileBytes = std::int64_t{1} << 32;
 
 bool SizeAcceptable(LONG width, LONG height) {
   return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide &&
@@ -36,33 +43,34 @@ struct FileContents {
   const OLECHAR* error = nullptr;  // set when the file could not be read
 };
 
-// The whole file. It is opened for reading only: a read-only file loads too.
+// The whole file. It is opened for reading only, so a read-only file loads too, and
+// without blocking, so a pipe that nobody writes is refused at once: only plain files
+// are read, since a folder or a device has no picture in it.
 FileContents ReadWholeFile(BSTR path) {
   FileContents contents;
-  FILE* file = _wfopen(path, u"rb");
-  if (!file) {
-    contents.error = vx::error_text::kSourceOpenFailed;
-    return contents;
-  }
-  long size = -1;
+  const std::optional<std::string> name = vx::Utf8PathFromWide(path);
+  const int fd = name ? open(name->c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
   struct stat info {};
-  // Only plain files are read: a folder or a device has no picture in it.
-  if (fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) && std::fseek(file, 0, SEEK_END) == 0)
-    size = std::ftell(file);
-  std::fseek(file, 0, SEEK_SET);
-  if (size < 0) {
+  if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     contents.error = vx::error_text::kSourceOpenFailed;
-  } else if (size > kMaxFileBytes || !(contents.bytes = new (std::nothrow) BYTE[size ? size : 1])) {
+  } else if (info.st_size > kMaxFileBytes ||
+             !(contents.bytes = new (std::nothrow) BYTE[info.st_size ? std::size_t(info.st_size) : 1])) {
     contents.error = vx::error_text::kNoMemory;
-  } else if (std::fread(contents.bytes, 1, std::size_t(size), file) != std::size_t(size)) {
-    contents.error = vx::error_text::kSourceOpenFailed;  // the file shrank while being read
+  } else {
+    contents.size = std::size_t(info.st_size);
+    std::size_t done = 0;
+    while (done < contents.size) {
+      const ssize_t got = read(fd, contents.bytes + done, contents.size - done);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += std::size_t(got);
+    }
+    if (done != contents.size) contents.error = vx::error_text::kSourceOpenFailed;  // it shrank
   }
-  std::fclose(file);
+  if (fd >= 0) close(fd);
   if (contents.error) {
     delete[] contents.bytes;
-    contents.bytes = nullptr;
-  } else {
-    contents.size = std::size_t(size);
+    contents = {nullptr, 0, contents.error};
   }
   return contents;
 }
@@ -74,6 +82,7 @@ struct ServicePicture {
   IPicture* picture = nullptr;
   OLE_XSIZE_HIMETRIC hm_width = 0;
   OLE_YSIZE_HIMETRIC hm_height = 0;
+  bool out_of_memory = false;  // the data may be a picture, but there was no memory to tell
 
   ~ServicePicture() {
     if (picture) picture->Release();
@@ -82,29 +91,59 @@ struct ServicePicture {
 
   void Open(const BYTE* bytes, std::size_t size) {
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!block) return;
+    if (!block) {
+      out_of_memory = true;
+      return;
+    }
     std::copy(bytes, bytes + size, static_cast<BYTE*>(GlobalLock(block)));
     GlobalUnlock(block);
     if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream))) {
       GlobalFree(block);
+      out_of_memory = true;
       return;
     }
-    if (FAILED(OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                              reinterpret_cast<void**>(&picture)))) {
+    const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+                                          reinterpret_cast<void**>(&picture));
+    if (FAILED(loaded)) {
       picture = nullptr;
+      out_of_memory = loaded == E_OUTOFMEMORY;
       return;
     }
     picture->get_Width(&hm_width);
     picture->get_Height(&hm_height);
   }
+
+  // Null when the picture was drawn, else the error text that says why not.
+  const OLECHAR* Render(HDC dc, LONG width, LONG height) {
+    // HIMETRIC y runs upward: start at the far edge and come back to draw upright.
+    const HRESULT drawn = picture->Render(dc, 0, 0, width, height, 0, hm_height, hm_width, -hm_height, nullptr);
+    if (drawn == E_OUTOFMEMORY) return vx::error_text::kNoMemory;
+    return FAILED(drawn) ? vx::error_text::kUnsupportedFormat : nullptr;
+  }
 };
 
-// The path as libpng opens it: in the ANSI code page.
-std::string AnsiPath(BSTR path) {
-  const int bytes = WideCharToMultiByte(CP_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-  std::string ansi(bytes > 0 ? std::size_t(bytes) : 1, '\0');
-  if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, path, -1, ansi.data(), bytes, nullptr, nullptr);
-  return ansi;
+// A bitmap whose pixels the PNG reader decodes into directly: black 32-bit words, top row
+// first, with no gap between rows.
+HBITMAP NewPngBitmap(HDC screen, LONG width, LONG height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(screen, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// Null when the PNG's pixels were decoded, else the error text that says why not.
+const OLECHAR* DecodePng(CPngReader& png, void* bits) {
+  switch (png.DecodeOverBlack(static_cast<std::uint32_t*>(bits))) {
+    case CPngReader::Rows::kNone: return vx::error_text::kUnsupportedFormat;
+    case CPngReader::Rows::kOutOfMemory: return vx::error_text::kNoMemory;
+    case CPngReader::Rows::kSome:
+    case CPngReader::Rows::kAll: break;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -134,7 +173,7 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   bool header_read = false;
   if (is_png) {
     png.Clear();
-    header_read = png.Begin(AnsiPath(strImageFile).c_str());
+    header_read = png.Begin(file.bytes, file.size);
     width = png.width();
     height = png.height();
   } else {
@@ -143,44 +182,37 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
     width = MulDiv(service.hm_width, GetDeviceCaps(screen, LOGPIXELSX), kHimetricPerInch);
     height = MulDiv(service.hm_height, GetDeviceCaps(screen, LOGPIXELSY), kHimetricPerInch);
   }
-  if (header_read && !SizeAcceptable(width, height)) {
+  if (service.out_of_memory || (header_read && !SizeAcceptable(width, height))) {
     ReleaseDC(nullptr, screen);
     delete[] file.bytes;
     ErrorText = vx::error_text::kNoMemory;
     return S_FALSE;
   }
 
+  // From here the old picture is gone, also when the new one cannot be shown.
   ReleaseSource();
   FileBuffer = file.bytes;
   SourceDC = CreateCompatibleDC(screen);
-  SetBkMode(SourceDC, TRANSPARENT);
-
-  HRESULT result = S_OK;
-  if (is_png) {
-    // The reader's size even when the file is no PNG (0 x 0 then).
-    SourceWidth = width;
-    SourceHeight = height;
+  const OLECHAR* failure = header_read ? nullptr : vx::error_text::kUnsupportedFormat;
+  void* bits = nullptr;
+  if (!failure) {
+    SourceBitmap = is_png ? NewPngBitmap(screen, width, height, &bits)
+                          : CreateCompatibleBitmap(screen, width, height);
+    if (!SourceDC || !SourceBitmap) failure = vx::error_text::kNoMemory;
   }
-  if (header_read) {
-    SourceBitmap = CreateCompatibleBitmap(screen, width, height);
-    if (!SourceBitmap) {
-      ErrorText = vx::error_text::kNoMemory;
-      result = S_FALSE;
-    } else {
-      PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
-      SourceWidth = width;
-      SourceHeight = height;
-      if (is_png) {
-        png.Finish();
-        png.Draw(SourceDC, 0, 0);
-      } else {
-        // HIMETRIC y runs upward: start at the far edge and come back to draw upright.
-        service.picture->Render(SourceDC, 0, 0, width, height, 0, service.hm_height,
-                                service.hm_width, -service.hm_height, nullptr);
-      }
-    }
+  if (!failure) {
+    SetBkMode(SourceDC, TRANSPARENT);
+    PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
+    failure = is_png ? DecodePng(png, bits) : service.Render(SourceDC, width, height);
   }
-  png.Free();
   ReleaseDC(nullptr, screen);
-  return result;
+  if (failure) {
+    // No picture came of the file: the object is as before any load.
+    ReleaseSource();
+    ErrorText = failure;
+    return S_FALSE;
+  }
+  SourceWidth = width;
+  SourceHeight = height;
+  return S_OK;
 }

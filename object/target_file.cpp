@@ -31,6 +31,11 @@ std::string UniqueSuffix() {
   return std::to_string(getpid()) + "-" + std::to_string(seed) + "-" + std::to_string(++counter);
 }
 
+// A name beside the target that no one else uses: hidden, and marked as a part.
+std::string TemporaryName(const std::string& target) {
+  return FolderOf(target) + "/." + NameOf(target) + ".part-" + UniqueSuffix();
+}
+
 }  // namespace
 
 bool TargetFile::Open(const std::string& path) {
@@ -41,67 +46,98 @@ bool TargetFile::Open(const std::string& path) {
   const bool exists = stat(path.c_str(), &existing) == 0;
   if (exists) {
     // The target must be one we may write; a link is written through to what it names.
-    const int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    // Without blocking: a pipe that nobody reads is refused at once instead of waiting.
+    const int probe = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (probe < 0) return false;
-    close(probe);
     if (!S_ISREG(existing.st_mode)) {
       // A device or a pipe is written directly: it cannot be replaced, nor should it be.
-      stream_ = std::fopen(path.c_str(), "wb");
-      return stream_ != nullptr;
+      const int flags = fcntl(probe, F_GETFL);
+      if (flags == -1 || fcntl(probe, F_SETFL, flags & ~O_NONBLOCK) == -1 ||
+          !(stream_ = fdopen(probe, "wb"))) {
+        close(probe);
+        return false;
+      }
+      direct_ = true;
+      return true;
     }
+    close(probe);
     if (char* resolved = realpath(path.c_str(), nullptr)) {
       target_ = resolved;
       std::free(resolved);
     }
   }
-  const std::string folder = FolderOf(target_);
-  for (int attempt = 0; attempt < 16 && !stream_; ++attempt) {
-    temporary_ = folder + "/." + NameOf(target_) + ".part-" + UniqueSuffix();
-    // 0666 and the process's umask, as for a file the C library creates.
-    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      temporary_.clear();
-      return false;
+  // An unnamed file vanishes with the process that writes it, however that ends; a named
+  // one is the fallback for file systems that cannot make unnamed files.
+  // 0666 and the process's umask, as for a file the C library creates.
+  // The unnamed file is named through /proc when it is complete.
+  static const bool can_name_unnamed = access("/proc/self/fd", F_OK) == 0;
+  int fd = can_name_unnamed ? open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
+  unnamed_ = fd >= 0;
+  if (!unnamed_) fd = CreateNamedTemporary();
+  if (fd < 0) return false;
+  if (exists) {
+    // The replacement keeps the old file's permissions (and owner, where allowed).
+    fchmod(fd, existing.st_mode & 07777);
+    if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
+      // Not permitted for other users' files: the new file is ours.
     }
-    if (exists) {
-      // The replacement keeps the old file's permissions (and owner, where allowed).
-      fchmod(fd, existing.st_mode & 07777);
-      if (fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-        // Not permitted for other users' files: the new file is ours.
-      }
-    }
-    stream_ = fdopen(fd, "wb");
-    if (!stream_) close(fd);
   }
+  stream_ = fdopen(fd, "wb");
   if (!stream_) {
-    if (!temporary_.empty()) unlink(temporary_.c_str());
-    temporary_.clear();
+    close(fd);
+    Abandon();
     return false;
   }
   return true;
+}
+
+int TargetFile::CreateNamedTemporary() {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    temporary_ = TemporaryName(target_);
+    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  temporary_.clear();
+  return -1;
+}
+
+bool TargetFile::NameUnnamed() {
+  const std::string self = "/proc/self/fd/" + std::to_string(fileno(stream_));
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    temporary_ = TemporaryName(target_);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  temporary_.clear();
+  return false;
 }
 
 bool TargetFile::Commit() {
   if (!stream_) return false;
-  const bool written = std::fflush(stream_) == 0 && !std::ferror(stream_);
+  bool written = std::fflush(stream_) == 0 && !std::ferror(stream_);
+  // The unnamed file gets a name beside the target only now, for the rename over it.
+  if (written && unnamed_) written = NameUnnamed();
   const bool closed = std::fclose(stream_) == 0;
   stream_ = nullptr;
-  if (temporary_.empty()) return written && closed;  // written in place
-  if (!written || !closed || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    unlink(temporary_.c_str());
-    temporary_.clear();
-    return false;
+  if (direct_) {
+    direct_ = false;
+    return written && closed;
   }
+  const bool replaced = written && closed && std::rename(temporary_.c_str(), target_.c_str()) == 0;
+  if (!replaced && !temporary_.empty()) unlink(temporary_.c_str());
   temporary_.clear();
-  return true;
+  unnamed_ = false;
+  return replaced;
 }
 
 void TargetFile::Abandon() {
   if (stream_) {
-    std::fclose(stream_);
+    std::fclose(stream_);  // an unnamed file is gone with it
     stream_ = nullptr;
   }
+  direct_ = false;
+  unnamed_ = false;
   if (!temporary_.empty()) {
     unlink(temporary_.c_str());
     temporary_.clear();

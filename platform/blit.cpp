@@ -6,6 +6,7 @@
 #include "platform/gdi.h"
 #include "platform/gdi_objects.h"
 #include "platform/halftone_stretch.h"
+#include "platform/stretch_scans.h"
 
 using namespace vx::gdi;
 
@@ -109,6 +110,12 @@ BOOL StretchBlt(HDC hdest, int x, int y, int cx, int cy, HDC hsrc, int x_src, in
   if (d.pixels == s.pixels) {
     copy.assign(s.pixels, s.pixels + std::size_t(s.width) * std::size_t(s.height));
     s.pixels = copy.data();
+  }
+
+  if (dest->stretch_mode == BLACKONWHITE || dest->stretch_mode == WHITEONBLACK) {
+    StretchCombiningScans(d, s, {x, y, cx, cy, x_src, y_src, cx_src, cy_src, flip_x, flip_y},
+                          dest->stretch_mode);
+    return TRUE;
   }
 
   // Only destination pixels on the surface are computed.

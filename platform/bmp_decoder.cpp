@@ -143,7 +143,7 @@ class BmpDecoder : public PictureDecoder {
  public:
   // Reads and checks everything; false when the data is not a BMP that can be shown.
   bool Open(const std::uint8_t* data, std::size_t size);
-  bool Decode(std::uint32_t* rows, std::ptrdiff_t stride) override;
+  DecodeResult Decode(std::uint32_t* rows, std::ptrdiff_t stride) override;
 
  private:
   bool ReadPalette(const InfoHeader& h, const std::uint8_t* data, std::size_t start,
@@ -267,11 +267,14 @@ bool BmpDecoder::IndicesInPalette() const {
   return true;
 }
 
-bool BmpDecoder::Decode(std::uint32_t* rows, std::ptrdiff_t stride) {
-  if (!rows) return false;
-  if (compression_ == kRle4 || compression_ == kRle8) return WalkRle(rows, stride);
+DecodeResult BmpDecoder::Decode(std::uint32_t* rows, std::ptrdiff_t stride) {
+  if (!rows) return DecodeResult::kNothing;
+  // Open walked the same stream: it does not break here.
+  if (compression_ == kRle4 || compression_ == kRle8) {
+    return WalkRle(rows, stride) ? DecodeResult::kWhole : DecodeResult::kPart;
+  }
   DrawRows(rows, stride);
-  return true;
+  return DecodeResult::kWhole;
 }
 
 void BmpDecoder::DrawRows(std::uint32_t* rows, std::ptrdiff_t stride) const {

@@ -51,6 +51,12 @@ std::string Utf8FromWide(LPCWSTR text) {
   return out;
 }
 
+std::optional<std::string> Utf8PathFromWide(LPCWSTR path) {
+  std::string out;
+  if (path && ConvertToUtf8(path, std::char_traits<char16_t>::length(path), out, "?")) return std::nullopt;
+  return out;
+}
+
 std::u16string WideFromUtf8(const std::string& text) {
   std::u16string out;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -109,5 +115,7 @@ int MultiByteToWideChar(UINT code_page, DWORD, LPCSTR text, int length, LPWSTR o
 
 FILE* _wfopen(LPCWSTR path, LPCWSTR mode) {
   if (!path || !mode) return nullptr;
-  return std::fopen(vx::Utf8FromWide(path).c_str(), vx::Utf8FromWide(mode).c_str());
+  const std::optional<std::string> name = vx::Utf8PathFromWide(path);
+  if (!name) return nullptr;
+  return std::fopen(name->c_str(), vx::Utf8FromWide(mode).c_str());
 }

@@ -28,6 +28,7 @@ HDC NewDc(bool screen) {
   dc->bitmap = DefaultBitmap();
   dc->brush = GetStockObject(WHITE_BRUSH);
   dc->font = StockFont(SYSTEM_FONT);
+  dc->pen = GetStockObject(BLACK_PEN);
   return static_cast<HDC>(AddObject(std::move(dc)));
 }
 
@@ -42,9 +43,14 @@ HGDIOBJ* SlotFor(Dc& dc, Kind kind) {
   }
 }
 
-void Deselect(HGDIOBJ handle) {
-  if (Object* o = FindObject(handle)) --o->select_count;
+// Stock objects are selected into every context of every thread and can never be
+// deleted, so nothing counts their selections: a shared count would be a data race.
+void CountSelection(HGDIOBJ handle, int change) {
+  Object* o = FindObject(handle);
+  if (o && !o->stock) o->select_count += change;
 }
+
+void Deselect(HGDIOBJ handle) { CountSelection(handle, -1); }
 
 }  // namespace
 
@@ -153,11 +159,11 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
   if (object->kind == Kind::kBitmap) {
     // A bitmap belongs to one memory context at a time, and never to the screen.
     if (dc->screen) return nullptr;
-    if (object->select_count > 0 && !object->stock && *slot != handle) return nullptr;
+    if (!object->stock && object->select_count > 0 && *slot != handle) return nullptr;
   }
   HGDIOBJ previous = *slot;
   if (previous == handle) return previous;
-  ++object->select_count;
+  CountSelection(handle, +1);
   Deselect(previous);
   *slot = handle;
   return previous;
@@ -179,6 +185,7 @@ HGDIOBJ GetStockObject(int index) {
       StockBrush(RGB(0, 0, 0), false),       StockBrush(0, true)};
   if (index >= WHITE_BRUSH && index <= NULL_BRUSH) return brushes[index];
   if (HGDIOBJ font = StockFont(index)) return font;
+  if (index >= WHITE_PEN && index <= NULL_PEN) return StockPen(index);
   return nullptr;
 }
 

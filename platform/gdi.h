@@ -52,6 +52,18 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
 HBRUSH CreateSolidBrush(COLORREF color);
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 
+// Pens and rectangles. A pen of width 0 or 1 draws one pixel wide.
+HPEN CreatePen(int style, int width, COLORREF color);
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+
+// Regions: sets of pixels kept as rectangles in y-x bands, as GDI keeps them.
+HRGN CreateRectRgn(int left, int top, int right, int bottom);
+HRGN CreatePolygonRgn(const POINT* points, int count, int fill_mode);
+int CombineRgn(HRGN dest, HRGN src1, HRGN src2, int mode);
+DWORD GetRegionData(HRGN region, DWORD count, LPRGNDATA data);
+int GetRgnBox(HRGN region, LPRECT rect);
+BOOL PtInRegion(HRGN region, int x, int y);
+
 // Arithmetic and rectangles.
 int MulDiv(int number, int numerator, int denominator);
 BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);

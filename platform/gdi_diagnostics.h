@@ -19,6 +19,11 @@ struct GdiObjectCounts {
 // Live objects created by callers (stock objects are not counted).
 GdiObjectCounts LiveGdiObjects();
 
+// Makes memory for pixels run out, for tests of what a routine does then: after `blocks`
+// more blocks of pixel memory (bitmaps, the writer's rows) have been handed out, every
+// further one is refused, until this is called again; a negative count lifts the limit.
+void FailPixelMemoryAfter(int blocks);
+
 // Dots per inch that the screen reports through GetDeviceCaps (96 unless changed).
 void SetScreenDpi(int dpi);
 int ScreenDpi();

@@ -21,7 +21,7 @@ struct Object {
   virtual ~Object() = default;
   const Kind kind;
   bool stock = false;    // owned by the system; DeleteObject ignores it
-  int select_count = 0;  // contexts that have it selected; a selected object cannot be deleted
+  int select_count = 0;  // contexts that have it selected (never counted for stock objects)
 };
 
 // Pixels are DIB words 0xXXRRGGBB, rows top first, no gap between rows.
@@ -46,6 +46,13 @@ struct Bitmap : Object {
 struct Brush : Object {
   Brush() : Object(Kind::kBrush) {}
   bool hollow = false;  // NULL_BRUSH: fills nothing
+  COLORREF color = 0;
+};
+
+struct Pen : Object {
+  Pen() : Object(Kind::kPen) {}
+  int style = PS_SOLID;  // PS_SOLID or PS_NULL
+  int width = 1;         // pixels, at least 1
   COLORREF color = 0;
 };
 
@@ -89,6 +96,10 @@ T* Find(HGDIOBJ handle, Kind kind) {
 inline Dc* FindDc(HDC hdc) { return Find<Dc>(hdc, Kind::kDc); }
 inline Bitmap* FindBitmap(HGDIOBJ h) { return Find<Bitmap>(h, Kind::kBitmap); }
 inline Brush* FindBrush(HGDIOBJ h) { return Find<Brush>(h, Kind::kBrush); }
+inline Pen* FindPen(HGDIOBJ h) { return Find<Pen>(h, Kind::kPen); }
+
+// The stock pen WHITE_PEN, BLACK_PEN or NULL_PEN.
+HGDIOBJ StockPen(int index);
 
 // The stock one-pixel bitmap selected into every new memory context.
 HBITMAP DefaultBitmap();

@@ -86,6 +86,7 @@ class FirstFrameReader {
   bool SeekFrame();
   // Decodes every line of the frame and, when `rows` is not null, draws it.
   bool ReadLines(std::uint32_t* rows, std::ptrdiff_t stride);
+  int lines_read() const { return lines_read_; }
 
  private:
   bool ReadExtension();
@@ -100,6 +101,7 @@ class FirstFrameReader {
   GifFileType* gif_ = nullptr;
   int transparent_ = NO_TRANSPARENT_COLOR;
   Frame frame_;
+  int lines_read_ = 0;
   std::array<std::uint32_t, 256> colors_{};
   std::unique_ptr<GifLzwReader> wide_codes_;  // only for frames giflib refuses
 };
@@ -194,6 +196,7 @@ bool FirstFrameReader::ReadLines(std::uint32_t* rows, std::ptrdiff_t stride) {
   std::vector<GifPixelType> line(frame_.width);
   for (int n = 0; n < frame_.height; ++n) {
     if (!ReadLine(line.data())) return false;
+    ++lines_read_;
     const int y = frame_.top + FrameRow(n, frame_.height, frame_.interlaced);
     if (rows && y < gif_->SHeight) DrawLine(line.data(), rows + y * stride);
   }
@@ -216,9 +219,11 @@ class GifDecoder : public PictureDecoder {
     width_ = width;
     height_ = height;
   }
-  bool Decode(std::uint32_t* rows, std::ptrdiff_t stride) override {
+  DecodeResult Decode(std::uint32_t* rows, std::ptrdiff_t stride) override {
     FirstFrameReader reader(data_, size_);
-    return rows && reader.SeekFrame() && reader.ReadLines(rows, stride);
+    if (!rows || !reader.SeekFrame()) return DecodeResult::kNothing;
+    if (reader.ReadLines(rows, stride)) return DecodeResult::kWhole;
+    return reader.lines_read() > 0 ? DecodeResult::kPart : DecodeResult::kNothing;
   }
 
  private:

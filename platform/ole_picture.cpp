@@ -60,13 +60,18 @@ class Picture final : public vx::ComObject<IPicture, IID_IPicture> {
                       std::int64_t{x} + cx <= surface.width && std::int64_t{y} + cy <= surface.height;
     if (whole_upright && fits && decoder_) {
       std::unique_ptr<vx::PictureDecoder> decoder = std::move(decoder_);
-      decoder->Decode(surface.Row(y) + x, surface.width);
-      return S_OK;
+      return Drawn(decoder->Decode(surface.Row(y) + x, surface.width));
     }
     return RenderThroughBitmap(hdc, x, y, cx, cy, left, top, right - left, bottom - top);
   }
 
  private:
+  // A picture whose data held not a single row draws nothing and says so; a partly
+  // decoded one shows what it has.
+  static HRESULT Drawn(vx::DecodeResult result) {
+    return result == vx::DecodeResult::kNothing ? E_FAIL : S_OK;
+  }
+
   int PixelWidth() const { return width_; }
   int PixelHeight() const { return height_; }
 
@@ -80,11 +85,10 @@ class Picture final : public vx::ComObject<IPicture, IID_IPicture> {
     vx::gdi::Bitmap* pixels = vx::gdi::FindBitmap(bitmap);
     HRESULT hr = E_OUTOFMEMORY;
     if (memory && pixels) {
-      decoder->Decode(pixels->pixels, pixels->width);
+      hr = Drawn(decoder->Decode(pixels->pixels, pixels->width));
       HGDIOBJ previous = SelectObject(memory, bitmap);
-      StretchBlt(hdc, x, y, cx, cy, memory, sx, sy, scx, scy, SRCCOPY);
+      if (SUCCEEDED(hr)) StretchBlt(hdc, x, y, cx, cy, memory, sx, sy, scx, scy, SRCCOPY);
       SelectObject(memory, previous);
-      hr = S_OK;
     }
     if (bitmap) DeleteObject(bitmap);
     if (memory) DeleteDC(memory);
@@ -114,6 +118,7 @@ HRESULT OleLoadPicture(IStream* stream, LONG size, BOOL, REFIID riid, LPVOID* ob
   data.resize(read);
   std::unique_ptr<vx::PictureDecoder> decoder = vx::OpenPicture(data.data(), data.size());
   if (!decoder) return CTL_E_INVALIDPICTURE;
+  if (decoder->exceeds_memory()) return E_OUTOFMEMORY;
   auto* picture = new (std::nothrow) Picture(std::move(data), std::move(decoder));
   if (!picture) return E_OUTOFMEMORY;
   const HRESULT hr = picture->QueryInterface(riid, object);

@@ -11,6 +11,13 @@
 
 namespace vx {
 
+// How much of the picture a decode wrote.
+enum class DecodeResult {
+  kNothing,  // no row: the data ended or broke before the first one
+  kPart,     // the rows before the point where the data ended or broke
+  kWhole,
+};
+
 class PictureDecoder {
  public:
   virtual ~PictureDecoder() = default;
@@ -19,17 +26,21 @@ class PictureDecoder {
   // be allocated: the caller decides whether to go on.
   int width() const { return width_; }
   int height() const { return height_; }
+  // The picture can be measured but not decoded: decoding it would take more working
+  // memory than a decoder may have (the coefficients of a huge progressive JPEG).
+  bool exceeds_memory() const { return exceeds_memory_; }
 
   // Writes the picture into `rows`: height() rows of width() DIB words, the first row at
   // `rows`, the next `stride` words further. Opaque pixels are written as 0xFFRRGGBB;
   // pixels that the file leaves transparent, and pixels after the point where the data
-  // ended or broke, are not written, so the caller's content (black) stays. Returns false
-  // when the picture could not be decoded to its end.
-  virtual bool Decode(std::uint32_t* rows, std::ptrdiff_t stride) = 0;
+  // ended or broke, are not written, so the caller's content (black) stays. A decoder
+  // decodes once.
+  virtual DecodeResult Decode(std::uint32_t* rows, std::ptrdiff_t stride) = 0;
 
  protected:
   int width_ = 0;
   int height_ = 0;
+  bool exceeds_memory_ = false;
 };
 
 // Each returns null when the data is not a picture of that format that can be shown.

@@ -235,4 +235,39 @@ constexpr DWORD OBJ_BITMAP = 7;
 constexpr DWORD OBJ_REGION = 8;
 constexpr DWORD OBJ_MEMDC = 10;
 
+// Pens.
+constexpr int PS_SOLID = 0;
+constexpr int PS_NULL = 5;
+
+// Regions: polygon fill modes, combine modes and the types CombineRgn reports.
+constexpr int ALTERNATE = 1;
+constexpr int WINDING = 2;
+constexpr int RGN_AND = 1;
+constexpr int RGN_OR = 2;
+constexpr int RGN_XOR = 3;
+constexpr int RGN_DIFF = 4;
+constexpr int RGN_COPY = 5;
+constexpr int ERROR = 0;
+constexpr int RGN_ERROR = ERROR;
+constexpr int NULLREGION = 1;
+constexpr int SIMPLEREGION = 2;
+constexpr int COMPLEXREGION = 3;
+constexpr DWORD RDH_RECTANGLES = 1;
+
+struct RGNDATAHEADER {
+  DWORD dwSize;  // of this header: 32
+  DWORD iType;   // RDH_RECTANGLES
+  DWORD nCount;  // rectangles that follow
+  DWORD nRgnSize;
+  RECT rcBound;
+};
+static_assert(sizeof(RGNDATAHEADER) == 32);
+
+// The header followed by nCount RECTs, top band first, left to right within a band.
+struct RGNDATA {
+  RGNDATAHEADER rdh;
+  char Buffer[1];
+};
+using LPRGNDATA = RGNDATA*;
+
 inline const HGDIOBJ HGDI_ERROR = reinterpret_cast<HGDIOBJ>(static_cast<std::intptr_t>(-1));

@@ -2,18 +2,34 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <utility>
+
+#include "platform/gdi_diagnostics.h"
 
 namespace vx {
 
 namespace {
 // Below this size the C library's allocator is cheaper than a mapping of our own.
 constexpr std::size_t kMapThreshold = 1 << 20;
+
+// Blocks still to be handed out before memory "runs out"; negative: no limit.
+std::atomic<int> g_blocks_left{-1};
+
+bool TakeBlock() {
+  int left = g_blocks_left.load();
+  while (left > 0 && !g_blocks_left.compare_exchange_weak(left, left - 1)) {
+  }
+  return left != 0;
+}
+
 }  // namespace
 
+void FailPixelMemoryAfter(int blocks) { g_blocks_left = blocks < 0 ? -1 : blocks; }
+
 ZeroedMemory::ZeroedMemory(std::size_t bytes) {
-  if (bytes == 0) return;
+  if (bytes == 0 || !TakeBlock()) return;
   if (bytes < kMapThreshold) {
     data_ = std::calloc(bytes, 1);
     if (data_) size_ = bytes;

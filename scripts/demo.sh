@@ -5,8 +5,8 @@
 # logo at 50 % bottom right and a caption with a soft shadow bottom left, and written as the
 # marked picture, a thumbnail and a crop; then a second variant: a centred, wrapped
 # paragraph and a turned line in other faces and colours, each with its shadow. Last, a
-# sample of the drawing layer's text. The outputs go to out/demo/, with a line per output
-# and per mark.
+# sample of the drawing layer's text and a picture drawn with each family of the CvxGDI
+# toolbox. The outputs go to out/demo/, with a line per output and per mark.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -122,4 +122,6 @@ EOF
 done
 build/release/bin/text_sample "$out/text-sample.png"
 printf '%-52s %13s %12s\n' text-sample.png "640 x 300" "$(stat -c %s "$out/text-sample.png")"
+# The drawing toolbox from C++: a picture drawn with each family of CvxGDI routines.
+build/release/bin/toolbox_demo "$out/toolbox.jpg" samples
 echo "outputs in $out/"

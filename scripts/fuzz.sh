@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$PWD
 build=build/fuzz
-limits=(-timeout=10 -rss_limit_mb=2048)
+limits=(-timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=2048)
 
 # Folders of tests/corpus/ that a target reads besides its own seeds.
 declare -A test_corpora=(
@@ -19,6 +19,7 @@ declare -A test_corpora=(
   [gif]="gif"
   [jpeg]="jpeg photos"
   [png]="png"
+  [memory_picture]="jpeg gif bmp"
 )
 
 usage() {

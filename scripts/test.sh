@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer, runs every test, checks text layout against the reference
-# table, and replays the fuzz corpora through the fuzz targets.
+# table, runs the thread soak test built with ThreadSanitizer, and replays the fuzz corpora
+# through the fuzz targets.
 #
 # Environment: VXIMAGE_TEXT_ORACLE, the folder with golden-public.tsv (default: the shared
 # text-oracle folder beside the checkout).
@@ -14,12 +15,19 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE=ON \
   -DVXIMAGE_BENCH=OFF >/dev/null
-cmake --build build/asan
+cmake --build build/asan -j2
 ctest --test-dir build/asan --output-on-failure -j"$(nproc)"
 
 oracle=${VXIMAGE_TEXT_ORACLE:-$(cd .. && pwd)/shared/text-oracle}
 [[ -f $oracle/golden-public.tsv ]] || { echo "no golden-public.tsv in $oracle" >&2; exit 2; }
 echo "text layout against $oracle/golden-public.tsv:"
 build/asan/bin/text_layout_check "$oracle/golden-public.tsv"
+
+# ThreadSanitizer cannot share a build with AddressSanitizer; only the library and the
+# soak test are built with it.
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE_THREAD=ON \
+  -DVXIMAGE_TESTS=OFF -DVXIMAGE_BENCH=OFF -DVXIMAGE_EXAMPLES=OFF >/dev/null
+cmake --build build/tsan -j2 --target vximage_thread_soak
+TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} build/tsan/bin/vximage_thread_soak
 
 scripts/fuzz.sh replay

@@ -1,5 +1,6 @@
 // The vximage command, run as a separate process on temporary scripts.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,7 +50,9 @@ class CliTest : public ::testing::Test {
 
   CliResult Run(const std::vector<std::string>& args, const std::string& input = "") {
     WriteFile(dir_ / "stdin", input);
-    std::string command = ShellQuoted(VXIMAGE_CLI_PATH);
+    // A command that never ends fails the test instead of hanging it.
+    std::string command = "timeout 120 ";
+    command += ShellQuoted(VXIMAGE_CLI_PATH);
     for (const std::string& arg : args) command += " " + ShellQuoted(arg);
     command += " <" + ShellQuoted((dir_ / "stdin").string()) + " >" + ShellQuoted((dir_ / "stdout").string()) +
                " 2>" + ShellQuoted((dir_ / "stderr").string());
@@ -237,6 +240,35 @@ TEST_F(CliTest, HelpAndCommandLineMistakes) {
     EXPECT_EQ(r.status, 2) << m.message;
     EXPECT_NE(r.err.find(m.message), std::string::npos) << r.err;
   }
+}
+
+TEST_F(CliTest, ScriptsAreFilesOfAtMost16MiB) {
+  ASSERT_EQ(mkfifo((dir_ / "pipe.vxs").c_str(), 0600), 0);
+  WriteFile(dir_ / "big.vxs", "");
+  fs::resize_file(dir_ / "big.vxs", (16 << 20) + 1);
+  const struct {
+    std::string path;
+    std::string message;
+  } refused[] = {
+      {"/dev/zero", "cannot read /dev/zero: not a regular file"},
+      {(dir_ / "pipe.vxs").string(), "pipe.vxs: not a regular file"},
+      {dir_.string(), ": not a regular file"},
+      {(dir_ / "big.vxs").string(), "big.vxs: a script may not exceed 16 MiB"},
+  };
+  for (const auto& s : refused) {
+    const CliResult r = Run({"run", s.path});
+    EXPECT_EQ(r.status, 2) << s.path;
+    EXPECT_NE(r.err.find(s.message), std::string::npos) << r.err;
+  }
+  const CliResult piped = Run({"run", "-"}, std::string((16 << 20) + 1, '\n'));
+  EXPECT_EQ(piped.status, 2);
+  EXPECT_NE(piped.err.find("standard input: a script may not exceed 16 MiB"), std::string::npos) << piped.err;
+  // A script of exactly 16 MiB runs: a statement and a long comment.
+  std::string largest = "? Quality\n'";
+  largest.resize(16 << 20, 'x');
+  const CliResult fits = Run({"run", "-"}, largest);
+  EXPECT_EQ(fits.status, 0) << fits.err;
+  EXPECT_EQ(fits.out, "80\n");
 }
 
 }  // namespace

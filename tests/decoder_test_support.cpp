@@ -69,7 +69,7 @@ Picture DecodeToPicture(PictureDecoder& decoder) {
   picture.width = decoder.width();
   picture.height = decoder.height();
   picture.pixels.assign(std::size_t(picture.width) * picture.height, 0);
-  picture.decoded = decoder.Decode(picture.pixels.data(), picture.width);
+  picture.decoded = decoder.Decode(picture.pixels.data(), picture.width) == DecodeResult::kWhole;
   return picture;
 }
 

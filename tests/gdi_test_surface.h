@@ -19,6 +19,9 @@ class TestSurface {
   }
 
   HDC dc() const { return surface_.dc(); }
+  HBITMAP bitmap() const { return surface_.bitmap(); }
+  int width() const { return width_; }
+  int height() const { return height_; }
 
   // Every pixel, top row first.
   std::vector<std::uint32_t> Words() const {

@@ -355,12 +355,12 @@ TEST_F(AddImageMarkTest, MarksBeforeALoadOrWithoutAPictureDrawNothing) {
   LoadGrey(r, 60, 40);
   ExpectRectangle(Picture(r), 0, 0, 0, 0);
 
-  // A file that was read but not decoded leaves a context without a picture to draw on.
+  // A file that could not be decoded is refused and leaves no picture to draw on.
   const std::string broken = dir_.File("broken.jpg");
   WriteBytes(broken, {0xFF, 0xD8, 0xFF, 0x00});
-  EXPECT_EQ(r->LoadSourceImage(Bstr(broken)), S_OK);
+  EXPECT_EQ(r->LoadSourceImage(Bstr(broken)), S_FALSE);
   Stamp(r, WhiteMark(30, 20), 0, 0);
-  EXPECT_EQ(r.ErrorText(), u"");
+  EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");  // the load's
 }
 
 TEST_F(AddImageMarkTest, ThumbnailsAndCropsShowTheMark) {

@@ -24,8 +24,8 @@ Decoded Decode(const std::vector<std::uint8_t>& bytes) {
   out.width = decoder->width();
   out.height = decoder->height();
   out.words.assign(std::size_t(out.width) * out.height, 0);
-  out.complete = decoder->Decode(out.words.data(), out.width);
-  EXPECT_FALSE(decoder->Decode(out.words.data(), out.width));  // one decode per opening
+  out.complete = decoder->Decode(out.words.data(), out.width) == DecodeResult::kWhole;
+  EXPECT_EQ(decoder->Decode(out.words.data(), out.width), DecodeResult::kNothing);  // one decode per opening
   return out;
 }
 

@@ -1,8 +1,17 @@
 // Writing JPEG files: pixel order, row padding, quality, target extensions and the
 // whole-or-nothing treatment of targets.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <future>
+
+#include "object/target_file.h"
+#include "platform/stringapiset.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -223,6 +232,65 @@ TEST_F(JpegWriterTest, DevicesAreWrittenInPlaceAndAFullDiskIsAWriteFailure) {
     EXPECT_EQ(r->MakeCropImage(Bstr(std::string("/dev/full")), 0, 0, 64, 64), S_FALSE);
     EXPECT_EQ(r.ErrorText(), u"Target image file write failed!");
   }
+}
+
+TEST_F(JpegWriterTest, APipeIsWrittenOnlyWhileSomeoneReadsIt) {
+  ResizeObject r;
+  Load(r, 8, 8, Solid(1, 2, 3));
+  ASSERT_EQ(mkfifo(Out("pipe.jpg").c_str(), 0600), 0);
+  // Nobody reads: refused at once instead of waiting for a reader.
+  std::future<HRESULT> write = std::async(std::launch::async, [&] { return r->MakeMarkImage(Bstr(Out("pipe.jpg"))); });
+  if (write.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "MakeMarkImage waited for a reader";
+    const int reader = open(Out("pipe.jpg").c_str(), O_RDONLY | O_NONBLOCK);  // lets it go on
+    write.wait();
+    if (reader >= 0) close(reader);
+  }
+  EXPECT_EQ(write.get(), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Target image file open failed!");
+
+  // With a reader the file goes through the pipe, which stays a pipe.
+  const int reader = open(Out("pipe.jpg").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  EXPECT_EQ(r->MakeMarkImage(Bstr(Out("pipe.jpg"))), S_OK);
+  std::uint8_t start[2] = {};
+  EXPECT_EQ(read(reader, start, 2), 2);
+  EXPECT_EQ(start[0], 0xFF);
+  EXPECT_EQ(start[1], 0xD8);
+  close(reader);
+  struct stat info {};
+  ASSERT_EQ(stat(Out("pipe.jpg").c_str(), &info), 0);
+  EXPECT_TRUE(S_ISFIFO(info.st_mode));
+}
+
+TEST_F(JpegWriterTest, AWriterKilledMidFileLeavesNothingBehind) {
+  const int probe = open(dir_.path().c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (probe < 0) GTEST_SKIP() << "this file system makes no unnamed files";
+  close(probe);
+  WriteBytes(Out("t.jpg"), {'o', 'l', 'd'});
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    TargetFile target;
+    if (target.Open(Out("t.jpg"))) std::fputs("half a picture", target.stream());
+    std::fflush(target.stream());
+    kill(getpid(), SIGKILL);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"t.jpg"});
+  EXPECT_EQ(ReadBytes(Out("t.jpg")), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+}
+
+TEST_F(JpegWriterTest, TargetNamesWithAnUnpairedSurrogateAreRefused) {
+  ResizeObject r;
+  Load(r, 4, 4, Solid(1, 2, 3));
+  // No UTF-8 name can carry it; "t?.jpg" would be another file.
+  EXPECT_EQ(r->MakeMarkImage(Bstr(WideFromUtf8(dir_.path()) + u"/t\xD800.jpg")), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Target image file open failed!");
+  EXPECT_EQ(r->MakeThumbImage(Bstr(WideFromUtf8(dir_.path()) + u"/\xDFFFt.jpg"), 2, 2, 0), S_FALSE);
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"source-4.png"});
 }
 
 TEST_F(JpegWriterTest, NonAsciiTargetNames) {

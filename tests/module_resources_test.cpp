@@ -48,7 +48,7 @@ TEST(ModuleResources, ShadowBitmapIs64By45At24Bits) {
   EXPECT_EQ(decoder->width(), 64);
   EXPECT_EQ(decoder->height(), 45);
   std::vector<std::uint32_t> pixels(64 * 45);
-  EXPECT_TRUE(decoder->Decode(pixels.data(), 64));
+  EXPECT_EQ(decoder->Decode(pixels.data(), 64), DecodeResult::kWhole);
 }
 
 TEST(ModuleResources, ResourceScriptTiesEveryResourceToItsIdentifier) {

@@ -137,6 +137,26 @@ TEST_F(PlatformGdiTest, BitmapsStartBlackAndHaveSensibleSizes) {
   EXPECT_EQ(GetPixel(canvas.dc, 1, 2), RGB(10, 20, 30));
 }
 
+TEST_F(PlatformGdiTest, DibSectionsShowTheirWordsTopRowFirst) {
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), 3, -2, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(section, nullptr);
+  ASSERT_NE(bits, nullptr);
+  auto* words = static_cast<std::uint32_t*>(bits);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(words[i], 0u);  // black to start with
+  words[3 + 2] = 0x00102030;                             // second row, third pixel
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ previous = SelectObject(dc, section);
+  EXPECT_EQ(GetPixel(dc, 2, 1), RGB(0x10, 0x20, 0x30));
+  SetPixel(dc, 0, 0, RGB(1, 2, 3));
+  EXPECT_EQ(words[0] & 0xFFFFFF, 0x010203u);
+  SelectObject(dc, previous);
+  DeleteDC(dc);
+  EXPECT_TRUE(DeleteObject(section));
+}
+
 TEST_F(PlatformGdiTest, BitBltCopiesExactlyAndClipsToBothSurfaces) {
   Canvas src(8, 8), dst(6, 6);
   src.Number();

@@ -62,6 +62,12 @@ TEST(CodePage, FilesOpenByUtf16Paths) {
   std::fclose(file);
   EXPECT_STREQ(buffer, "ok");
   EXPECT_EQ(_wfopen(nullptr, u"rb"), nullptr);
+  // An unpaired surrogate has no UTF-8 form: "?.txt" is another file.
+  WriteBytes(dir.File("?.txt"), {'n', 'o'});
+  EXPECT_EQ(_wfopen((WideFromUtf8(dir.path()) + u"/\xD800.txt").c_str(), u"rb"), nullptr);
+  EXPECT_EQ(Utf8PathFromWide(u"a\xDC00" u"b"), std::nullopt);
+  EXPECT_EQ(Utf8PathFromWide(u"a\U0001F600"), "a\xF0\x9F\x98\x80");
+  EXPECT_EQ(Utf8PathFromWide(nullptr), "");
 }
 
 TEST(GlobalMemory, StreamReadsTheBlockAndFreesItOnRelease) {

@@ -1,10 +1,17 @@
 // Loading source pictures: extensions, unreadable and refused files, sizes, exact colours
 // and the replacement of one picture by the next.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
+#include <future>
+
 #include "platform/gdi_diagnostics.h"
+#include "platform/stringapiset.h"
+#include "tests/hostile_files.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -65,6 +72,88 @@ TEST_F(SourceLoadingTest, MissingFilesAndFoldersCannotBeOpened) {
   }
 }
 
+TEST_F(SourceLoadingTest, PipesAreRefusedAtOnce) {
+  for (const char* name : {"pipe.png", "pipe.jpg"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(mkfifo(Path(name).c_str(), 0600), 0);
+    ResizeObject r;
+    // Nobody writes the pipe: opening it for reading must not wait for a writer.
+    std::future<HRESULT> load = std::async(std::launch::async, [&] { return r->LoadSourceImage(Bstr(Path(name))); });
+    if (load.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+      ADD_FAILURE() << "LoadSourceImage waited for a writer";
+      const int writer = open(Path(name).c_str(), O_WRONLY | O_NONBLOCK);  // lets it go on
+      if (writer >= 0) close(writer);
+    }
+    EXPECT_EQ(load.get(), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file open failed!");
+  }
+}
+
+TEST_F(SourceLoadingTest, PathsWithAnUnpairedSurrogateAreRefused) {
+  // Such a name has no UTF-8 form; a lossy conversion would open "a?.gif" instead.
+  WriteJpegFile(Path("j.jpg"), 3, 3, Solid(1, 2, 3));
+  WriteBytes(Path("a?.gif"), ReadBytes(Path("j.jpg")));
+  WriteBytes(Path("a\xEF\xBF\xBD.gif"), ReadBytes(Path("j.jpg")));  // U+FFFD
+  for (const char16_t* name : {u"/a\xD800.gif", u"/a\xDC00.gif"}) {
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(WideFromUtf8(dir_.path()) + name)), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file open failed!");
+    EXPECT_EQ(r.Width(), -1);
+  }
+}
+
+TEST_F(SourceLoadingTest, RunningOutOfPixelMemoryIsReportedAndLeavesNoPicture) {
+  WritePngFile(Path("alpha.png"), 40, 30, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x * 6);
+    p[1] = std::uint8_t(y * 8);
+    p[2] = 200;
+    p[3] = std::uint8_t(x * 6 + 10);
+  });
+  WriteJpegFile(Path("photo.jpg"), 40, 30, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x * 6);
+    p[1] = std::uint8_t(y * 8);
+    p[2] = 90;
+  });
+  WritePngFile(Path("keep.png"), 5, 5, Solid(0, 255, 0));
+  struct DpiReset {
+    ~DpiReset() { SetScreenDpi(96); }
+  } reset;
+  // At 120 dots per inch a JPEG is drawn stretched, through a bitmap of its own.
+  for (int dpi : {96, 120}) {
+    SetScreenDpi(dpi);
+    for (const char* name : {"alpha.png", "photo.jpg"}) {
+      SCOPED_TRACE(::testing::Message() << name << " at " << dpi << " dpi");
+      std::vector<std::uint8_t> whole;
+      {
+        ResizeObject r;
+        ASSERT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_OK);
+        Written(r);
+        whole = ReadBytes(Path("check.jpg"));
+      }
+      int refused = 0;
+      for (int blocks = 0; blocks < 4; ++blocks) {
+        SCOPED_TRACE(blocks);
+        ResizeObject r;
+        ASSERT_EQ(r->LoadSourceImage(Bstr(Path("keep.png"))), S_OK);
+        FailPixelMemoryAfter(blocks);
+        const HRESULT hr = r->LoadSourceImage(Bstr(Path(name)));
+        FailPixelMemoryAfter(-1);
+        if (hr == S_OK) {
+          // Either the whole picture, never one drawn only in part.
+          Written(r);
+          EXPECT_EQ(ReadBytes(Path("check.jpg")), whole);
+        } else {
+          ++refused;
+          EXPECT_EQ(hr, S_FALSE);
+          EXPECT_EQ(r.ErrorText(), u"Memory is not enough!");
+          EXPECT_EQ(r.Width(), -1);
+        }
+      }
+      EXPECT_GT(refused, 0);
+    }
+  }
+}
+
 TEST_F(SourceLoadingTest, ReadOnlyFilesLoad) {
   WriteJpegFile(Path("ro.jpg"), 9, 4, Solid(0, 0, 0));
   ASSERT_EQ(chmod(Path("ro.jpg").c_str(), 0444), 0);
@@ -74,30 +163,58 @@ TEST_F(SourceLoadingTest, ReadOnlyFilesLoad) {
   EXPECT_EQ(r.ErrorText(), u"");
 }
 
-TEST_F(SourceLoadingTest, NonPicturesLoadNothingWithoutAnError) {
+TEST_F(SourceLoadingTest, NonPicturesAreRefusedAndLeaveNoPicture) {
+  WritePngFile(Path("keep.png"), 6, 4, Solid(0, 255, 0));
   WriteBytes(Path("text.png"), {'h', 'e', 'l', 'l', 'o'});
   WriteBytes(Path("text.jpg"), {'h', 'e', 'l', 'l', 'o'});
   WriteBytes(Path("empty.gif"), {});
-  {
-    ResizeObject r;
-    EXPECT_EQ(r->LoadSourceImage(Bstr(Path("text.png"))), S_OK);
-    EXPECT_EQ(r.Width(), 0);  // what the PNG library reported
-    EXPECT_EQ(r.Height(), 0);
-    EXPECT_EQ(r.ErrorText(), u"");
-  }
-  for (const char* name : {"text.jpg", "empty.gif"}) {
-    ResizeObject r;
-    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_OK);
-    EXPECT_EQ(r.Width(), -1);  // unchanged
-    EXPECT_EQ(r.ErrorText(), u"");
-    // With no picture the output operations write nothing of the source.
-    EXPECT_EQ(r->MakeMarkImage(Bstr(Path("none.jpg"))), S_FALSE);
-  }
-  // A PNG file named .jpg goes to the picture service, which does not read PNG.
+  WriteBytes(Path("empty.png"), {});
+  // A PNG named .jpg goes to the picture service, which does not read PNG; a JPEG
+  // named .png goes to the PNG reader.
   WritePngFile(Path("png.jpg"), 4, 4, Solid(1, 1, 1));
-  ResizeObject r;
-  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("png.jpg"))), S_OK);
-  EXPECT_EQ(r.Width(), -1);
+  WriteJpegFile(Path("jpeg.png"), 4, 4, Solid(1, 1, 1));
+  // What a new object does with no picture, to compare with.
+  ResizeObject fresh;
+  const HRESULT fresh_mark = fresh->MakeMarkImage(Bstr(Path("fresh.jpg")));
+  const HRESULT fresh_thumb = fresh->MakeThumbImage(Bstr(Path("fresh-thumb.jpg")), 5, 5, 0);
+  for (const char* name : {"text.png", "text.jpg", "empty.gif", "empty.png", "png.jpg", "jpeg.png"}) {
+    SCOPED_TRACE(name);
+    ResizeObject r;
+    ASSERT_EQ(r->LoadSourceImage(Bstr(Path("keep.png"))), S_OK);
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    // The previous picture is gone: the object is as before any load.
+    EXPECT_EQ(r.Width(), -1);
+    EXPECT_EQ(r.Height(), -1);
+    EXPECT_EQ(r->MakeMarkImage(Bstr(Path("none.jpg"))), fresh_mark);
+    EXPECT_FALSE(FileExists(Path("none.jpg")));
+    EXPECT_EQ(r->MakeThumbImage(Bstr(Path("thumb.jpg")), 5, 5, 0), fresh_thumb);
+    EXPECT_EQ(ReadBytes(Path("thumb.jpg")), ReadBytes(Path("fresh-thumb.jpg")));
+  }
+}
+
+TEST_F(SourceLoadingTest, PngsWhoseDataHoldsNoRowAreRefused) {
+  // The same small picture with its image data emptied, and with it left out.
+  WritePngFile(Path("full.png"), 8, 8, Solid(10, 20, 30));
+  const std::vector<PngChunk> chunks = SplitPngChunks(ReadBytes(Path("full.png")));
+  std::vector<PngChunk> empty_data, no_data;
+  for (const PngChunk& chunk : chunks) {
+    if (chunk.type != "IDAT") {
+      empty_data.push_back(chunk);
+      no_data.push_back(chunk);
+    } else if (empty_data.back().type != "IDAT") {
+      empty_data.push_back({"IDAT", {}});
+    }
+  }
+  WriteBytes(Path("empty-data.png"), JoinPngChunks(empty_data));
+  WriteBytes(Path("no-data.png"), JoinPngChunks(no_data));
+  for (const char* name : {"empty-data.png", "no-data.png"}) {
+    SCOPED_TRACE(name);
+    ResizeObject r;
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path(name))), S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    EXPECT_EQ(r.Width(), -1);
+  }
 }
 
 TEST_F(SourceLoadingTest, OpaquePngColoursArrivExactly) {

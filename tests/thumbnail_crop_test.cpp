@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "tests/resize_test_support.h"
 
@@ -96,6 +98,20 @@ TEST_F(ThumbnailCropTest, SizesPastTheJpegLimitAreRefusedBeforeAllocating) {
   EXPECT_EQ(big.ErrorText(), u"Memory is not enough in MakeMarkImage!");
   EXPECT_EQ(Crop(big, 0, 0, 65000, 65000, S_FALSE).width, 0);
   EXPECT_EQ(Crop(big, 0, 0, -3, 5, S_FALSE).width, 0);
+}
+
+TEST_F(ThumbnailCropTest, SizesAtTheEndsOfTheIntegerRangeAreRefusedWithoutOverflow) {
+  ResizeObject r;
+  LoadGradient(r, 30, 20);
+  EXPECT_EQ(Thumb(r, 2147483647, 2147483647, 0, S_FALSE).width, 0);
+  EXPECT_EQ(r.ErrorText(), u"Memory is not enough in MakeMarkImage!");
+  for (const auto& [w, h] : {std::pair{INT32_MIN, INT32_MIN}, std::pair{INT32_MAX, INT32_MIN},
+                             std::pair{INT32_MIN, 1}, std::pair{1, INT32_MAX}}) {
+    SCOPED_TRACE(::testing::Message() << w << "x" << h);
+    EXPECT_EQ(Crop(r, 0, 0, w, h, S_FALSE).width, 0);
+    EXPECT_NE(r.ErrorText(), u"");
+  }
+  EXPECT_EQ(dir_.Names(), std::vector<std::string>{"g30x20.png"});
 }
 
 TEST_F(ThumbnailCropTest, EnlargingRepeatsWholePixelsWithoutBlending) {

@@ -1,0 +1,69 @@
+// Eight threads, each with a Resize object of its own, loading and writing for a few
+// seconds. Objects on different threads share only the drawing layer (its handle table
+// and stock objects); scripts/test.sh also runs this test built with ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/resize_test_support.h"
+
+namespace vx::testing {
+namespace {
+
+// VXIMAGE_SOAK_SECONDS, or 3.
+std::chrono::seconds SoakTime() {
+  const char* text = std::getenv("VXIMAGE_SOAK_SECONDS");
+  const int seconds = text ? std::atoi(text) : 0;
+  return std::chrono::seconds(seconds > 0 ? seconds : 3);
+}
+
+TEST(ThreadSoak, EightObjectsOnEightThreadsShareNothing) {
+  TempDir dir;
+  WriteJpegFile(dir.File("photo.jpg"), 120, 80, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x * 2);
+    p[1] = std::uint8_t(y * 3);
+    p[2] = std::uint8_t(x ^ y);
+  });
+  WritePngFile(dir.File("logo.png"), 90, 60, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x * 2);
+    p[1] = std::uint8_t(y * 4);
+    p[2] = 200;
+    p[3] = std::uint8_t(x + y);
+  });
+  const GdiObjectCounts before = LiveGdiObjects();
+  const auto deadline = std::chrono::steady_clock::now() + SoakTime();
+  constexpr int kThreads = 8;
+  std::vector<int> rounds(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const std::string own = dir.File("t" + std::to_string(t));
+      for (int round = 0; std::chrono::steady_clock::now() < deadline; ++round) {
+        ResizeObject r;
+        const bool png = (round + t) % 2 == 0;
+        ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File(png ? "logo.png" : "photo.jpg"))), S_OK);
+        ASSERT_EQ(r->MakeThumbImage(Bstr(own + "-thumb.jpg"), 30, 0, 1), S_OK);
+        ASSERT_EQ(r->MakeCropImage(Bstr(own + "-crop.jpg"), 10, 10, 25, 15), S_OK);
+        ASSERT_EQ(r->MakeMarkImage(Bstr(own + "-mark.jpg")), S_OK);
+        ASSERT_EQ(r.ErrorText(), u"");
+        const RgbImage thumb = ReadJpegFile(own + "-thumb.jpg");
+        ASSERT_EQ(thumb.width, 30);
+        ASSERT_EQ(thumb.height, 20);  // both pictures are 3:2
+        ASSERT_EQ(ReadJpegFile(own + "-crop.jpg").width, 25);
+        ASSERT_EQ(ReadJpegFile(own + "-mark.jpg").width, png ? 90 : 120);
+        ++rounds[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_GT(rounds[t], 0) << "thread " << t;
+  EXPECT_EQ(LiveGdiObjects(), before);
+}
+
+}  // namespace
+}  // namespace vx::testing
