@@ -6,26 +6,16 @@
 // costs. Times are processor time.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <string>
 
+#include "bench/bench_inputs.h"
 #include "object/iresize.h"
-#include "platform/stringapiset.h"
 
 namespace {
 
-struct Bstr {
-  explicit Bstr(const std::string& utf8) : text(SysAllocString(vx::WideFromUtf8(utf8).c_str())) {}
-  ~Bstr() { SysFreeString(text); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR text;
-};
+using vx::bench::Bstr;
 
-std::string Photo() {
-  const char* env = std::getenv("VXIMAGE_BENCH_INPUTS");
-  return std::string(env ? env : VXIMAGE_SOURCE_DIR "/../shared/bench/inputs") + "/photo-20mp.jpg";
-}
+std::string Photo() { return vx::bench::Inputs() + "/photo-20mp.jpg"; }
 
 // The object with the photograph loaded, made once for every benchmark.
 IResize* Loaded() {
