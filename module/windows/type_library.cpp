@@ -1,0 +1,76 @@
+#include "module/windows/type_library.h"
+
+#include <oleauto.h>
+
+#include "module/windows/module_instance.h"
+
+namespace vx {
+namespace {
+
+// The .tlb beside a file: its name's extension (from the last "." after the folder)
+// replaced, or ".tlb" appended when it has none.
+OleString TypeLibraryFileBeside(const OleString& path) {
+  const std::size_t dot = path.find_last_of(OLECHAR('.'));
+  const std::size_t folder_end = FolderOf(path).size();
+  const bool has_extension = dot != OleString::npos && dot >= folder_end;
+  return (has_extension ? path.substr(0, dot) : path) + OLESTR(".tlb");
+}
+
+// LoadTypeLibEx with REGKIND_NONE: loading alone must never register, or unregistration
+// would write what it is about to remove.
+HRESULT LoadModuleTypeLibrary(ITypeLib** library, OleString* loaded_from) {
+  *library = nullptr;
+  OleString module;
+  HRESULT hr = ModuleFileName(&module);
+  if (FAILED(hr)) return hr;
+  *loaded_from = module;
+  hr = LoadTypeLibEx(module.c_str(), REGKIND_NONE, library);
+  if (SUCCEEDED(hr)) return hr;
+  *loaded_from = TypeLibraryFileBeside(module);
+  return LoadTypeLibEx(loaded_from->c_str(), REGKIND_NONE, library);
+}
+
+using UnRegisterTypeLibFunction = HRESULT(STDAPICALLTYPE*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+
+}  // namespace
+
+HRESULT RegisterModuleTypeLibrary() {
+  ITypeLib* library = nullptr;
+  OleString path;
+  HRESULT hr = LoadModuleTypeLibrary(&library, &path);
+  if (FAILED(hr)) return hr;
+  OleString module;
+  hr = ModuleFileName(&module);
+  if (SUCCEEDED(hr)) {
+    OleString help_folder = FolderOf(module);
+    hr = RegisterTypeLib(library, path.data(), help_folder.data());
+  }
+  library->Release();
+  return hr;
+}
+
+HRESULT UnregisterModuleTypeLibrary() {
+  ITypeLib* library = nullptr;
+  OleString path;
+  HRESULT hr = LoadModuleTypeLibrary(&library, &path);
+  if (FAILED(hr)) return hr;
+  TLIBATTR* attributes = nullptr;
+  hr = library->GetLibAttr(&attributes);
+  if (SUCCEEDED(hr)) {
+    HMODULE automation = LoadLibraryW(OLESTR("oleaut32.dll"));
+    const auto unregister = automation ? reinterpret_cast<UnRegisterTypeLibFunction>(
+                                             reinterpret_cast<void*>(GetProcAddress(automation, "UnRegisterTypeLib")))
+                                       : nullptr;
+    if (unregister) {
+      hr = unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
+                      attributes->syskind);
+      if (hr == TYPE_E_REGISTRYACCESS) hr = S_OK;  // not registered: nothing to remove
+    }
+    if (automation) FreeLibrary(automation);
+    library->ReleaseTLibAttr(attributes);
+  }
+  library->Release();
+  return hr;
+}
+
+}  // namespace vx
