@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer, runs every test, checks text layout against the reference
-# table, runs the thread soak test built with ThreadSanitizer, and replays the fuzz corpora
-# through the fuzz targets.
+# table, runs the thread soak test built with ThreadSanitizer, replays the fuzz corpora
+# through the fuzz targets, and builds and tests the Windows DLL under Wine
+# (scripts/windows.sh, against the outputs of this build's library).
 #
 # Environment: VXIMAGE_TEXT_ORACLE, the folder with golden-public.tsv (default: the shared
 # text-oracle folder beside the checkout).
@@ -31,3 +32,5 @@ cmake --build build/tsan -j2 --target vximage_thread_soak
 TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} build/tsan/bin/vximage_thread_soak
 
 scripts/fuzz.sh replay
+
+scripts/windows.sh build/asan
