@@ -163,8 +163,8 @@ expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" ThreadingModel 'Apartment'
 expect_value "HKCR\\CLSID\\$clsid\\TypeLib" '' "$libid"
 expect_value "HKCR\\TypeLib\\$libid\\1.0" '' 'Merrow vxImage 8.0 Type Library'
 expect_value "HKCR\\TypeLib\\$libid\\1.0\\409\\win64" '' "$dll"
-expect_value "HKCR\\TypeLib\\$libid\\1.0\\FLAGS" '' '0'
-expect_value "HKCR\\TypeLib\\$libid\\1.0\\HELPDIR" '' "C:\\Program Files\\vx'Image test"
+expect_value "HKCR\\TypeLib\\$libid\\1.0\\FLAGS" '' '8'  # LIBFLAG_FHASDISKIMAGE, as widl sets it
+expect_value "HKCR\\TypeLib\\$libid\\1.0\\HELPDIR" '' "C:\\Program Files\\vx'Image test\\"
 expect_value "HKCR\\Interface\\$iid" '' 'IResize'
 expect_value "HKCR\\Interface\\$iid\\ProxyStubClsid32" '' '{00020424-0000-0000-C000-000000000046}'
 expect_value "HKCR\\Interface\\$iid\\TypeLib" '' "$libid"

@@ -10,6 +10,8 @@ namespace {
 
 // DISPID of GetErrorInfo, whose argument older clients pass as a variable to fill.
 constexpr DISPID kGetErrorInfo = 15;
+// The locale of the type library (vximage.idl), under which it is registered.
+constexpr LCID kLibraryLocale = 0x0409;
 
 class TypeInfoCache {
  public:
@@ -48,9 +50,15 @@ class TypeInfoCache {
     DISPID id;
   };
 
+  // The library is registered under its own locale alone; the system finds it for a
+  // caller's locale only through that locale's language, so a caller of another language
+  // or of the neutral locale 0 (as script engines pass) is given it under its own.
   HRESULT Load(LCID lcid) {
     ITypeLib* library = nullptr;
     HRESULT hr = LoadRegTypeLib(LIBID_vxImage, 1, 0, lcid, &library);
+    if (hr == TYPE_E_LIBNOTREGISTERED && lcid != kLibraryLocale) {
+      hr = LoadRegTypeLib(LIBID_vxImage, 1, 0, kLibraryLocale, &library);
+    }
     if (FAILED(hr)) return hr;
     ITypeInfo* info = nullptr;
     hr = library->GetTypeInfoOfGuid(IID_IResize, &info);

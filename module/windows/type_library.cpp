@@ -30,6 +30,16 @@ HRESULT LoadModuleTypeLibrary(ITypeLib** library, OleString* loaded_from) {
   return LoadTypeLibEx(loaded_from->c_str(), REGKIND_NONE, library);
 }
 
+// Whether a registration of the library exists to be removed: unregistering twice is no
+// failure.
+bool IsRegistered(const TLIBATTR& attributes) {
+  BSTR path = nullptr;
+  const HRESULT hr =
+      QueryPathOfRegTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum, attributes.lcid, &path);
+  SysFreeString(path);
+  return hr != TYPE_E_LIBNOTREGISTERED;
+}
+
 using UnRegisterTypeLibFunction = HRESULT(STDAPICALLTYPE*)(REFGUID, WORD, WORD, LCID, SYSKIND);
 
 }  // namespace
@@ -61,10 +71,9 @@ HRESULT UnregisterModuleTypeLibrary() {
     const auto unregister = automation ? reinterpret_cast<UnRegisterTypeLibFunction>(
                                              reinterpret_cast<void*>(GetProcAddress(automation, "UnRegisterTypeLib")))
                                        : nullptr;
-    if (unregister) {
+    if (unregister && IsRegistered(*attributes)) {
       hr = unregister(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
                       attributes->syskind);
-      if (hr == TYPE_E_REGISTRYACCESS) hr = S_OK;  // not registered: nothing to remove
     }
     if (automation) FreeLibrary(automation);
     library->ReleaseTLibAttr(attributes);

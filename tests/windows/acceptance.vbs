@@ -10,7 +10,7 @@
 ' leaves cscript with status 0.
 Option Explicit
 
-Const kChecks = 68
+Const kChecks = 61
 Const kChecksPerSource = 8
 
 Dim passed, failed, fso, logo, folder, o, i, s, number
@@ -29,10 +29,11 @@ Sub Check(ok, what)
   End If
 End Sub
 
-' Creation by ProgID, and every property as a new object has it.
+' Creation by ProgID, and every property as a new object has it. The colours are OLE_COLOR,
+' an unsigned type that VBScript reads only through a conversion such as CLng.
 Set o = CreateObject("vxImage.Resize")
 Check o.TextMarkBold = 0, "TextMarkBold starts at 0"
-Check o.TextMarkColor = 0, "TextMarkColor starts black"
+Check CLng(o.TextMarkColor) = 0, "TextMarkColor starts black"
 Check o.TextMarkHeight = 12, "TextMarkHeight starts at 12"
 Check o.TextMarkItatic = 0, "TextMarkItatic starts at 0"
 Check o.TextMarkUnderline = 0, "TextMarkUnderline starts at 0"
@@ -42,7 +43,7 @@ Check o.TextMarkAreaWidth = -1, "TextMarkAreaWidth starts at -1"
 Check o.MarkPos = -1, "MarkPos starts at -1"
 Check o.MarkPosOffsetX = 0, "MarkPosOffsetX starts at 0"
 Check o.MarkPosOffsetY = 0, "MarkPosOffsetY starts at 0"
-Check o.TextMarkShadowColor = 0, "TextMarkShadowColor starts black"
+Check CLng(o.TextMarkShadowColor) = 0, "TextMarkShadowColor starts black"
 Check o.TextMarkShadowVisible = 0, "TextMarkShadowVisible starts at 0"
 Check o.TextMarkShadowDistance = 0, "TextMarkShadowDistance starts at 0"
 Check o.TextMarkShadowAngle = 0, "TextMarkShadowAngle starts at 0"
@@ -56,7 +57,7 @@ Check o.GetErrorInfo() = "", "no error text to start with"
 
 ' Every property keeps what it is given, unchecked; only TextMarkShadowVisible becomes 0 or 1.
 o.TextMarkBold = 700 : Check o.TextMarkBold = 700, "TextMarkBold round trip"
-o.TextMarkColor = &HFF8040 : Check o.TextMarkColor = &HFF8040, "TextMarkColor round trip"
+o.TextMarkColor = &HFF8040 : Check CLng(o.TextMarkColor) = &HFF8040, "TextMarkColor round trip"
 o.TextMarkHeight = -40 : Check o.TextMarkHeight = -40, "TextMarkHeight round trip"
 o.TextMarkItatic = 1 : Check o.TextMarkItatic = 1, "TextMarkItatic round trip"
 o.TextMarkUnderline = 1 : Check o.TextMarkUnderline = 1, "TextMarkUnderline round trip"
@@ -68,7 +69,7 @@ o.TextMarkAreaWidth = 320 : Check o.TextMarkAreaWidth = 320, "TextMarkAreaWidth 
 o.MarkPos = 4 : Check o.MarkPos = 4, "MarkPos round trip"
 o.MarkPosOffsetX = -20 : Check o.MarkPosOffsetX = -20, "MarkPosOffsetX round trip"
 o.MarkPosOffsetY = 15 : Check o.MarkPosOffsetY = 15, "MarkPosOffsetY round trip"
-o.TextMarkShadowColor = &H808080 : Check o.TextMarkShadowColor = &H808080, "TextMarkShadowColor round trip"
+o.TextMarkShadowColor = &H808080 : Check CLng(o.TextMarkShadowColor) = &H808080, "TextMarkShadowColor round trip"
 o.TextMarkShadowVisible = 5 : Check o.TextMarkShadowVisible = 1, "TextMarkShadowVisible 5 reads back 1"
 o.TextMarkShadowVisible = -1 : Check o.TextMarkShadowVisible = 1, "TextMarkShadowVisible -1 reads back 1"
 o.TextMarkShadowVisible = 0 : Check o.TextMarkShadowVisible = 0, "TextMarkShadowVisible 0 reads back 0"
