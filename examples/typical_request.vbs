@@ -18,8 +18,4 @@ o.AddImageMark logo, 0, 0
 o.MakeMarkImage folder & "\marked.jpg"
 o.MakeThumbImage folder & "\thumb.jpg", 150, 0, 1      ' 150 pixels wide, height in proportion
 o.MakeCropImage folder & "\crop.jpg", 0, 0, 300, 200   ' the top left 300 x 200 pixels
-If o.GetErrorInfo() = "" Then
-  WScript.Echo "done"
-Else
-  WScript.Echo o.GetErrorInfo()
-End If
+If o.GetErrorInfo() = "" Then WScript.Echo "done" Else WScript.Echo o.GetErrorInfo()
