@@ -50,8 +50,8 @@ fi
 resources_of() {
   "$1" -p "$2" | awk '
     /^[0-9a-f]+   Entry: name: / { sub(/^.*\]: /, ""); sub(/,.*$/, ""); type = $0; next }
-    /^[0-9a-f]+   Entry: ID: / { type = $3; sub(/,$/, "", type); next }
-    /^[0-9a-f]+     Entry: ID: / { id = $3; sub(/,$/, "", id); print type "/" id }' |
+    /^[0-9a-f]+   Entry: ID: / { type = $4; sub(/,$/, "", type); next }
+    /^[0-9a-f]+     Entry: ID: / { id = $4; sub(/,$/, "", id); print type "/" id }' |
     while IFS=/ read -r type id; do
       [[ $type == 0x* ]] && type=$((type))
       echo "$type/$((id))"
