@@ -4,7 +4,11 @@
 #   recode: load + full JPEG        vs  djpeg | cjpeg -quality 80 -sample 1x1 (the floor)
 #   thumb:  load + 150-px thumbnail vs  ImageMagick, GraphicsMagick, Pillow, libvips
 #   mark:   load + logo at 50 %, 10 px in from the bottom right + full JPEG, vs the same peers
-# and the peak memory of vximage's thumbnail job against 4.5 bytes a source pixel + 32 MiB.
+#   headline: the typical request (run_peer.sh's headline job): load, logo at 50 % bottom
+#           right, text with a soft shadow bottom left, full JPEG, 150-px thumbnail and a
+#           400x300 crop, vs the floor (djpeg | cjpeg) and the same peers
+# and the peak memory of vximage's thumbnail and headline jobs against 4.5 bytes a source
+# pixel + 32 MiB.
 #
 # usage: bench/compare_peers.sh [RUNS]    (default 10 runs a command)
 # Environment: VXIMAGE_PEERS, the folder with run_peer.sh and inputs/ (default: the shared
@@ -37,6 +41,42 @@ report() {  # title json reference-name
     END { for (i = 1; i <= NR; i++) printf "  %-10s %8.1f ms  %5.2f x %s\n", name[i], t[i] * 1000, t[i] / base, ref }'
 }
 
+# The typical request as a vximage script: INPUT LOGO OUTPUT-PREFIX.
+headline_script() {
+  cat <<EOF
+LoadSourceImage "$1"
+MarkPos = 4
+MarkPosOffsetX = -10
+MarkPosOffsetY = -10
+MarkTransparent = 50
+AddImageMark "$2", 0, 0
+MarkTransparent = 100
+MarkPos = 3
+MarkPosOffsetX = 10
+TextMarkFontName = "DejaVu Sans"
+TextMarkHeight = -48
+TextMarkColor = &HFFFFFF
+TextMarkShadowVisible = 1
+TextMarkShadowDistance = 3
+TextMarkShadowSize = 5
+AddTextMark "(c) 2026 Example Photo", 0, 0
+MakeMarkImage "$3.full.jpg"
+MakeThumbImage "$3.thumb.jpg", 150, 0, 1
+MakeCropImage "$3.crop.jpg", 100, 100, 400, 300
+EOF
+}
+
+# Peak memory (maximum resident set) of a command against 4.5 bytes a source pixel + 32 MiB:
+# TITLE PIXELS COMMAND...
+peak() {
+  local title=$1 px=$2 kib
+  shift 2
+  kib=$(/usr/bin/time -f %M "$@" 2>&1 >/dev/null | tail -1)
+  awk -v kib="$kib" -v px="$px" -v title="$title" 'BEGIN {
+    limit = (4.5 * px + 32 * 1048576) / 1024
+    printf "## peak memory of %s\n  %.1f MiB = %.2f bytes a pixel; limit %.1f MiB\n", title, kib / 1024, kib * 1024 / px, limit / 1024 }'
+}
+
 for photo in photo-13mp.jpg photo-20mp.jpg; do
   in=$peers/inputs/$photo
   [[ -f $in ]] || continue
@@ -64,11 +104,20 @@ for photo in photo-13mp.jpg photo-20mp.jpg; do
     -n vips "$peers/run_peer.sh vips $in mark $work/out" >/dev/null 2>&1
   report "load + logo at 50 % + full JPEG" "$work/mark.json" vximage
 
+  headline=$work/headline.vxs
+  headline_script "$in" "$peers/inputs/logo.png" "$work/out/headline" >"$headline"
+  hyperfine -N --warmup 2 --runs "$runs" --export-json "$work/headline.json" \
+    -n vximage "$vximage run $headline" \
+    -n floor "$peers/run_peer.sh floor $in recode $work/out" \
+    -n im "$peers/run_peer.sh im $in headline $work/out" \
+    -n gm "$peers/run_peer.sh gm $in headline $work/out" \
+    -n pil "$peers/run_peer.sh pil $in headline $work/out" \
+    -n vips "$peers/run_peer.sh vips $in headline $work/out" >/dev/null 2>&1
+  report "the typical request: load, logo, text + shadow, full JPEG, thumbnail, crop" "$work/headline.json" vximage
+
   read -r w h <<<"$size"
-  peak_kib=$(/usr/bin/time -f %M "$vximage" -e "LoadSourceImage \"$in\"" \
-    -e "MakeThumbImage \"$work/out/thumb.jpg\", 150, 0, 1" 2>&1 >/dev/null | tail -1)
-  awk -v kib="$peak_kib" -v px=$((w * h)) 'BEGIN {
-    limit = (4.5 * px + 32 * 1048576) / 1024
-    printf "## peak memory of load + thumbnail\n  %.1f MiB = %.2f bytes a pixel; limit %.1f MiB\n", kib / 1024, kib * 1024 / px, limit / 1024 }'
+  peak "load + thumbnail" $((w * h)) "$vximage" -e "LoadSourceImage \"$in\"" \
+    -e "MakeThumbImage \"$work/out/thumb.jpg\", 150, 0, 1"
+  peak "the typical request" $((w * h)) "$vximage" run "$headline"
   echo
 done

@@ -17,23 +17,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_inputs.h"
 #include "object/iresize.h"
-#include "platform/stringapiset.h"
 
 namespace {
 
-struct Bstr {
-  explicit Bstr(const std::string& utf8) : text(SysAllocString(vx::WideFromUtf8(utf8).c_str())) {}
-  ~Bstr() { SysFreeString(text); }
-  Bstr(const Bstr&) = delete;
-  Bstr& operator=(const Bstr&) = delete;
-  BSTR text;
-};
-
-std::string Inputs() {
-  const char* env = std::getenv("VXIMAGE_BENCH_INPUTS");
-  return env ? env : VXIMAGE_SOURCE_DIR "/../shared/bench/inputs";
-}
+using vx::bench::Bstr;
+using vx::bench::Inputs;
 
 // Where the outputs go: a folder removed at the end of the run.
 struct OutputFolder {

@@ -2,26 +2,15 @@
 // of five named places or a free one, merged at the MarkTransparent opacity.
 #include "object/image_mark.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <limits>
 
-#include "gdi/scratch_surface.h"
 #include "gdi/vxgdi.h"
 #include "object/ansi_path.h"
+#include "object/mark_area.h"
 #include "object/png_reader.h"
 #include "object/resize.h"
 
 namespace vx {
-
-namespace {
-
-LONG HoldInRange(std::int64_t value) {
-  return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
-                                                    std::numeric_limits<LONG>::max()));
-}
-
-}  // namespace
 
 POINT ImageMarkOrigin(const MarkPlacement& placement, POINT position, SIZE picture, SIZE mark) {
   std::int64_t x = position.x, y = position.y;
@@ -58,25 +47,18 @@ void StampImageMark(HDC picture, SIZE picture_size, POINT at, SIZE mark,
                     const unsigned char* rgba, LONG opacity) {
   if (!rgba) return;
   // The part of the picture under the mark.
-  const std::int64_t left = std::max<std::int64_t>(at.x, 0);
-  const std::int64_t top = std::max<std::int64_t>(at.y, 0);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t{at.x} + mark.cx, picture_size.cx);
-  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{at.y} + mark.cy, picture_size.cy);
-  if (left >= right || top >= bottom) return;
-  const int width = int(right - left), height = int(bottom - top);
-
-  ScratchSurface layer(picture, width, height);
-  if (!layer) return;
-  BitBlt(layer.dc(), 0, 0, width, height, picture, int(left), int(top), SRCCOPY);
-  // Without margins and at the piece's own size, DrawDCByDataEx draws the visible piece of
-  // the mark one to one, so that a mark mostly off the picture costs only what shows. It
-  // only reads the pixels.
-  RECT no_margins{0, 0, 0, 0};
-  CvxGDI::DrawDCByDataEx(layer.dc(), 0, 0, width, height, const_cast<unsigned char*>(rgba),
-                         int(left - at.x), int(top - at.y), width, height, mark.cx, mark.cy,
-                         no_margins);
-  CvxGDI::BitBltDCByTransparent(picture, int(left), int(top), width, height, layer.dc(), 0, 0,
-                                opacity);
+  const RECT area = PictureArea(at.x, at.y, std::int64_t{at.x} + mark.cx,
+                                std::int64_t{at.y} + mark.cy, picture_size);
+  const int width = int(area.right - area.left), height = int(area.bottom - area.top);
+  MergeDrawnArea(picture, area, opacity, [&](HDC layer) {
+    // Without margins and at the piece's own size, DrawDCByDataEx draws the visible piece
+    // of the mark one to one, so that a mark mostly off the picture costs only what shows.
+    // It only reads the pixels.
+    RECT no_margins{0, 0, 0, 0};
+    CvxGDI::DrawDCByDataEx(layer, 0, 0, width, height, const_cast<unsigned char*>(rgba),
+                           int(area.left - at.x), int(area.top - at.y), width, height, mark.cx,
+                           mark.cy, no_margins);
+  });
 }
 
 }  // namespace vx

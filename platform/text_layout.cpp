@@ -3,6 +3,7 @@
 #include <linebreak.h>
 
 #include <mutex>
+#include <string>
 
 #include "platform/text_shaping.h"
 
@@ -19,10 +20,17 @@ std::vector<char> BreakOpportunities(std::u16string_view text) {
   static std::once_flag once;
   std::call_once(once, init_linebreak);
   std::vector<char> breaks(text.size(), LINEBREAK_NOBREAK);
-  if (!text.empty()) {
-    set_linebreaks_utf16(reinterpret_cast<const utf16_t*>(text.data()), text.size(), nullptr,
-                         breaks.data());
+  if (text.empty()) return breaks;
+  // libunibreak 1.1 takes U+FFFF for the end of the text and fails an assertion on it; the
+  // other noncharacter U+FFFE breaks alike.
+  std::u16string copy;
+  if (text.find(u'\uFFFF') != std::u16string_view::npos) {
+    copy.assign(text);
+    for (char16_t& c : copy) c = c == u'\uFFFF' ? u'\uFFFE' : c;
+    text = copy;
   }
+  set_linebreaks_utf16(reinterpret_cast<const utf16_t*>(text.data()), text.size(), nullptr,
+                       breaks.data());
   return breaks;
 }
 

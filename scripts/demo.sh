@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the release build and runs the main job on the bundled
+# Installs what is missing, builds the release build and runs the main jobs on the bundled
 # photographs: each is loaded once and written as the full picture, thumbnails in every
-# sizing rule and crops; then loaded again, stamped with the bundled logo at two places and
-# opacities, and written as the marked picture, a thumbnail and a crop; last, a sample of
-# the drawing layer's text and a picture drawn with each family of the CvxGDI toolbox. The
-# outputs go to out/demo/, with a line per output and per mark.
+# sizing rule and crops; then, the typical request: loaded again, stamped with the bundled
+# logo at 50 % bottom right and a caption with a soft shadow bottom left, and written as the
+# marked picture, a thumbnail and a crop; then a second variant: a centred, wrapped
+# paragraph and a turned line in other faces and colours, each with its shadow. Last, a
+# sample of the drawing layer's text and a picture drawn with each family of the CvxGDI
+# toolbox. The outputs go to out/demo/, with a line per output and per mark.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
@@ -41,31 +43,72 @@ MakeThumbImage "$o.thumb-200x200.jpg", 200, 200, 0
 MakeThumbImage "$o.thumb-quarter.jpg", 0.25, 0.25, 3
 MakeCropImage "$o.crop-400x300.jpg", $((width / 2 - 200)), $((height / 2 - 150)), 400, 300
 MakeCropImage "$o.crop-corner.jpg", $((width - 200)), $((height - 150)), 400, 300
+' the typical request: the logo half-opaque 20 pixels in from the bottom right corner,
+' a caption with a soft shadow 20 pixels in from the bottom left
 LoadSourceImage "$photo"
-' half-opaque, 20 pixels in from the bottom right corner
 MarkPos = 4
 MarkPosOffsetX = -20
 MarkPosOffsetY = -20
 MarkTransparent = 50
 AddImageMark "$logo", 0, 0
-' as opaque as the logo itself, 20 pixels in from the top left corner
-MarkPos = 1
+MarkTransparent = 100
+MarkPos = 3
 MarkPosOffsetX = 20
-MarkPosOffsetY = 20
-MarkTransparent = 101
-AddImageMark "$logo", 0, 0
+TextMarkFontName = "DejaVu Sans"
+TextMarkHeight = -$((height / 22))
+TextMarkColor = &HFFFFFF
+TextMarkShadowVisible = 1
+TextMarkShadowColor = 0
+TextMarkShadowDistance = 3
+TextMarkShadowSize = 5
+AddTextMark "(c) 2026 Example Photo", 0, 0
 MakeMarkImage "$o.marked.full.jpg"
-MakeThumbImage "$o.marked.thumb-w300.jpg", 300, 0, 1
-MakeCropImage "$o.marked.crop-corner.jpg", $((width - 400)), $((height - 300)), 400, 300
+MakeThumbImage "$o.marked.thumb-w150.jpg", 150, 0, 1
+MakeCropImage "$o.marked.crop-caption.jpg", 0, $((height - 300)), 400, 300
+' the second variant: a centred paragraph wrapped to half the width, in a bold serif face
+' and orange over a dark blue shadow; a line turned 20 degrees in a monospaced face, top left
+LoadSourceImage "$photo"
+MarkPos = 0
+MarkPosOffsetX = 0
+MarkPosOffsetY = 0
+MarkTransparent = 85
+TextMarkFontName = "Liberation Serif"
+TextMarkBold = 1
+TextMarkHeight = -$((height / 14))
+TextMarkColor = &H30A0FF
+TextMarkAreaWidth = $((width / 2))
+TextMarkShadowColor = &H401000
+TextMarkShadowDistance = 5
+TextMarkShadowSize = 8
+TextMarkShadowTransparent = 80
+AddTextMark "Proof copy && not for print: licence 2026-0417, Example Photo Agency", 0, 0
+MarkPos = 1
+MarkPosOffsetX = $((width / 20))
+MarkPosOffsetY = $((height / 4))
+MarkTransparent = 100
+TextMarkFontName = "Courier New"
+TextMarkBold = 0
+TextMarkItatic = 1
+TextMarkHeight = -$((height / 18))
+TextMarkColor = &HFFFF80
+TextMarkShadowColor = &H000000
+TextMarkShadowDistance = 2
+TextMarkShadowSize = 3
+TextMarkShadowTransparent = 100
+TextMarkRotate = 20
+AddTextMark "www.example.com", 0, 0
+MakeMarkImage "$o.variant.full.jpg"
+MakeThumbImage "$o.variant.thumb-w300.jpg", 300, 0, 1
 EOF
   # --time prints "time <ms> ms: <statement>" for each statement.
   timings=$("$vximage" --time run "$script" 2>&1 >/dev/null)
-  mark_places=("bottom right, 50 %" "top left, opaque") marks=0
+  mark_places=("logo, bottom right, 50 %" "caption with shadow, bottom left"
+               "wrapped paragraph, centred" "turned line, top left") marks=0
   while IFS= read -r line; do
     [[ $line =~ ^time\ ([0-9.]+)\ ms:\ ([A-Za-z]+)\ \"([^\"]*)\" ]] || continue
     ms=${BASH_REMATCH[1]} member=${BASH_REMATCH[2]} file=${BASH_REMATCH[3]}
-    if [[ $member == AddImageMark ]]; then
-      printf '%-52s %13s %12s %7s ms\n' "$(basename "$file") (mark ${mark_places[marks++]})" "" "" "$ms"
+    if [[ $member == AddImageMark || $member == AddTextMark ]]; then
+      printf '%-52s %13s %12s %7s ms\n' "  mark: ${mark_places[marks++]}" "" "" "$ms"
       continue
     fi
     if [[ $member == LoadSourceImage ]]; then

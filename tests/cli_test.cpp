@@ -132,7 +132,6 @@ TEST_F(CliTest, BadStatementsStopTheRunWithTheirLine) {
       {"? MakeMarkImage \"out.jpg\"", "MakeMarkImage returns no value"},
       {"GetErrorInfo 1, 2", "GetErrorInfo takes no arguments, got 2"},
       {"GetErrorInfo \"x\"", "argument 1 (pstrErrorInfo) of GetErrorInfo: \"x\" cannot be passed as BSTR*"},
-      {"AddTextMark \"x\", 1, 2", "AddTextMark failed: 0x80004001 (E_NOTIMPL)"},
       {"Quality = 1,", "unexpected ',' after the statement"},
       {"MakeCropImage \"c.jpg\", 1,, 3, 4", "missing argument 3"},
       {"Quality = &HFFFFFFFFF", "larger than &HFFFFFFFF"},
@@ -178,6 +177,14 @@ TEST_F(CliTest, ObjectErrorTextEndsTheRunWithStatusOne) {
   // S_FALSE does not stop the run: later statements still ran.
   EXPECT_EQ(r.out, "Source image file open failed!\n-1\n");
   EXPECT_EQ(r.err, "error: Source image file open failed!\n");
+}
+
+// S_FALSE without an error text: the run goes on and ends with status 1, naming the call.
+TEST_F(CliTest, TextMarkBeforeALoadEndsTheRunWithStatusOne) {
+  const CliResult r = Run({"-e", "Quality = 5", "-e", "AddTextMark \"x\", 1, 2", "-e", "? Quality"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "5\n");
+  EXPECT_EQ(r.err, "line 2: AddTextMark returned S_FALSE\n");
 }
 
 TEST_F(CliTest, TimeReportsEachStatement) {

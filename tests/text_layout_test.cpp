@@ -118,6 +118,16 @@ TEST_F(TextLayoutTest, WordsWrapGreedilyKeepingTheSpaceAtTheBreak) {
   EXPECT_EQ(Calc(pangram, 0, 100).width, Width(pangram));
 }
 
+// The line-break library reads U+FFFF as the end of the text; it wraps as U+FFFE does.
+TEST_F(TextLayoutTest, TheNoncharacterFFFFWrapsLikeAnyOther) {
+  SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -12));
+  const std::u16string ffff = u"ab \uFFFF\uFFFF cd \uFFFF", fffe = u"ab \uFFFE\uFFFE cd \uFFFE";
+  const Measured with_ffff = Calc(ffff, DT_WORDBREAK, Width(u"ab "));
+  const Measured with_fffe = Calc(fffe, DT_WORDBREAK, Width(u"ab "));
+  EXPECT_EQ(with_ffff.height, with_fffe.height);
+  EXPECT_EQ(with_ffff.height, 4 * Metrics(surface_.dc()).tmHeight);
+}
+
 TEST_F(TextLayoutTest, IdeographsWrapBetweenCharacters) {
   SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -16));
   const LONG h = Metrics(surface_.dc()).tmHeight;
