@@ -207,7 +207,9 @@ run_test_program client.exe build/windows/x64/bin/client.exe "$(windows_path sam
 run_test_program registrar_test.exe build/windows/x64/bin/registrar_test.exe
 
 # 5. The same typical request through the Linux library, and the outputs side by side.
-outputs=(mark thumb0 thumb1 thumb2 thumb3 crop)
+# Outputs made before the caption; the one with it (text) differs where the system's text
+# rasteriser and ours differ, so only its size must agree.
+outputs=(mark thumb0 thumb1 thumb2 thumb3 crop text)
 for source in "${sources[@]}"; do
   name=$(basename "${source%.*}")
   target=$out/linux/$name
@@ -216,7 +218,10 @@ for source in "${sources[@]}"; do
     -e 'AddImageMark "samples/logo.png", 0, 0' -e "MakeMarkImage \"$target-mark.jpg\"" \
     -e "MakeThumbImage \"$target-thumb0.jpg\", 150, 100, 0" -e "MakeThumbImage \"$target-thumb1.jpg\", 150, 0, 1" \
     -e "MakeThumbImage \"$target-thumb2.jpg\", 0, 100, 2" -e "MakeThumbImage \"$target-thumb3.jpg\", 0.5, 0.25, 3" \
-    -e "MakeCropImage \"$target-crop.jpg\", 10, 20, 100, 80"; then
+    -e "MakeCropImage \"$target-crop.jpg\", 10, 20, 100, 80" -e 'MarkPos = 3' -e 'MarkTransparent = 100' \
+    -e 'TextMarkFontName = "Arial"' -e 'TextMarkHeight = -48' -e 'TextMarkColor = &HFFFFFF' \
+    -e 'TextMarkShadowVisible = 1' -e 'TextMarkShadowDistance = 3' -e 'AddTextMark "(c) 2026 Example Photo", 0, 0' \
+    -e "MakeMarkImage \"$target-text.jpg\""; then
     fail "the Linux library's typical request on $source"
   fi
   for output in "${outputs[@]}"; do
@@ -226,8 +231,9 @@ for source in "${sources[@]}"; do
       continue
     fi
     echo "windows: $file: DLL against Linux ${difference#* }"
-    case $source in
-      *.png | *.bmp) [[ ${difference##* } == 0 ]] || fail "$file: the pixels differ" ;;
+    case $source:$output in
+      *:text) ;;
+      *.png:* | *.bmp:*) [[ ${difference##* } == 0 ]] || fail "$file: the pixels differ" ;;
     esac
   done
 done

@@ -5,13 +5,13 @@
 '
 ' Prints a line for each failed check and ends with "N passed, M failed". There are
 ' kChecks checks, and kChecksPerSource more for each SOURCE, on which the typical request
-' runs (its outputs are OUTPUT_FOLDER\<name>-mark.jpg, -thumb0.jpg to -thumb3.jpg and
-' -crop.jpg). scripts/windows.sh holds N to that count: a script that stops early still
+' runs (its outputs are OUTPUT_FOLDER\<name>-mark.jpg, -thumb0.jpg to -thumb3.jpg,
+' -crop.jpg and, with the caption, -text.jpg). scripts/windows.sh holds N to that count: a script that stops early still
 ' leaves cscript with status 0.
 Option Explicit
 
 Const kChecks = 61
-Const kChecksPerSource = 8
+Const kChecksPerSource = 9
 
 Dim passed, failed, fso, logo, folder, o, i, s, number
 passed = 0
@@ -135,7 +135,8 @@ Check number <> 0, "a method cannot be assigned"
 Check Not fso.FileExists(folder & "\crop.jpg"), "a refused call writes nothing"
 
 ' The typical request on each source: the logo at the bottom right at half opacity, the
-' marked picture, a thumbnail by each sizing rule and a crop.
+' marked picture, a thumbnail by each sizing rule and a crop; then a caption with a soft
+' shadow at the bottom left, and the picture again.
 Sub TypicalRequest(source)
   Dim o, name, target
   name = fso.GetBaseName(source)
@@ -152,6 +153,15 @@ Sub TypicalRequest(source)
   o.MakeThumbImage target & "-thumb2.jpg", 0, 100, 2
   o.MakeThumbImage target & "-thumb3.jpg", 0.5, 0.25, 3
   o.MakeCropImage target & "-crop.jpg", 10, 20, 100, 80
+  o.MarkPos = 3
+  o.MarkTransparent = 100
+  o.TextMarkFontName = "Arial"
+  o.TextMarkHeight = -48
+  o.TextMarkColor = &HFFFFFF
+  o.TextMarkShadowVisible = 1
+  o.TextMarkShadowDistance = 3
+  o.AddTextMark "(c) 2026 Example Photo", 0, 0
+  o.MakeMarkImage target & "-text.jpg"
   Check o.GetErrorInfo() = "", name & ": " & o.GetErrorInfo()
   Check fso.FileExists(target & "-mark.jpg"), name & ": marked picture"
   Check fso.FileExists(target & "-thumb0.jpg"), name & ": thumbnail of exact size"
@@ -159,6 +169,7 @@ Sub TypicalRequest(source)
   Check fso.FileExists(target & "-thumb2.jpg"), name & ": thumbnail of fixed height"
   Check fso.FileExists(target & "-thumb3.jpg"), name & ": thumbnail by scale factors"
   Check fso.FileExists(target & "-crop.jpg"), name & ": crop"
+  Check fso.FileExists(target & "-text.jpg"), name & ": with the caption"
 End Sub
 
 For i = 2 To WScript.Arguments.Count - 1
