@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/utf8.h"
 #include "platform/oleauto.h"
-#include "platform/stringapiset.h"
 
 namespace vx::bench {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench/bench_inputs.h"
-#include "object/iresize.h"
+#include "module/iresize.h"
 
 namespace {
 

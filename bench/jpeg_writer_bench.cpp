@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <string>
 
-#include "object/iresize.h"
-#include "platform/stringapiset.h"
+#include "base/utf8.h"
+#include "module/iresize.h"
 
 namespace {
 

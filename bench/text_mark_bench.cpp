@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/bench_inputs.h"
-#include "object/iresize.h"
+#include "module/iresize.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "cli/runner.h"
 #include "cli/script_error.h"
 #include "cli/usage.h"
-#include "object/iresize.h"
+#include "module/iresize.h"
 
 namespace vx::cli {
 namespace {

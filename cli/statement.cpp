@@ -1,9 +1,9 @@
 #include "cli/statement.h"
 
-#include <cctype>
 #include <charconv>
 #include <limits>
 
+#include "base/ascii_case.h"
 #include "cli/lexer.h"
 #include "cli/script_error.h"
 #include "cli/text_encoding.h"
@@ -11,13 +11,7 @@
 namespace vx::cli {
 namespace {
 
-bool SameWord(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
+bool SameWord(std::string_view a, std::string_view b) { return SameIgnoringAsciiCase(a, b); }
 
 // A whole number: a long when it fits 32 bits, else a double.
 Literal Whole(double value, std::string source) {

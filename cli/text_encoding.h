@@ -1,4 +1,4 @@
-// UTF-8 (scripts, terminal) to UTF-16 (BSTR) and back.
+// UTF-8 (scripts, terminal) to UTF-16 (BSTR) and back, as the command line wants it.
 #pragma once
 
 #include <optional>
@@ -9,7 +9,7 @@
 
 namespace vx::cli {
 
-// Empty when text is not valid UTF-8.
+// Empty when text is not valid UTF-8: a script's string must say what it means.
 std::optional<std::u16string> Utf8ToUtf16(std::string_view text);
 
 // Unpaired surrogates become U+FFFD.

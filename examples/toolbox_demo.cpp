@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "gdi/vxgdi.h"
 #include "object/jpeg_writer.h"
 #include "object/png_reader.h"
@@ -105,7 +106,7 @@ int main(int argc, char** argv) {
 
   // The logo, blended with its own alpha, turned by 30 degrees.
   CPngReader logo;
-  logo.Read((samples + "/logo.png").c_str());
+  logo.Read(vx::WideFromUtf8(samples + "/logo.png").c_str());
   if (logo.pixels()) {
     std::vector<unsigned char> bgra = BgraOf(logo);
     CvxGDI::DrawDCByRotateData(dc, 590, 230, logo.width(), logo.height(), bgra.data(), 30.0f, 0, 0);

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "fuzz/png_input.h"
-#include "object/iresize.h"
-#include "platform/stringapiset.h"
+#include "module/iresize.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <new>
 
+#include "base/picture_limits.h"
 #include "gdi/dib_words.h"
 #include "gdi/row_bands.h"
 #include "gdi/scratch_surface.h"
@@ -25,8 +26,6 @@
 namespace {
 
 constexpr double kPi = 3.1415926;  // as the angle conversion has always used it
-// The largest box made, as large as the largest bitmap.
-constexpr std::int64_t kMaxBoxPixels = std::int64_t{1} << 29;
 
 // A double truncated toward zero into an int, saturating where it does not fit.
 int TruncToInt(double v) {
@@ -53,7 +52,7 @@ struct RotatedBox {
     if (!(width >= 1 && height >= 1 && width < 2147483648.0 && height < 2147483648.0)) return false;
     w = static_cast<int>(width);
     h = static_cast<int>(height);
-    return std::int64_t{w} * h <= kMaxBoxPixels;
+    return std::int64_t{w} * h <= vx::kMaxPicturePixels;
   }
   double min_x, min_y, width, height;
 };
@@ -167,7 +166,7 @@ void CvxGDI::RotateDC(HDC target, int x, int y, HDC source, int w, int h, double
   const int top = Clamp32(std::int64_t{y} - TruncToInt((box.height - h) / 2));
 
   // The picture read once; what lies beyond the source's surface reads as black.
-  if (std::int64_t{w} * h > kMaxBoxPixels) return;
+  if (std::int64_t{w} * h > vx::kMaxPicturePixels) return;
   vx::ScratchSurface picture(source, w, h);
   if (!picture) return;
   auto pixels = TryWords(std::int64_t{w} * h, false);
@@ -187,7 +186,7 @@ void CvxGDI::RotateDC(HDC target, int x, int y, HDC source, int w, int h, double
 
 void CvxGDI::RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int w, int h,
                        double angle) {
-  if (w <= 0 || h <= 0 || std::int64_t{w} * h > kMaxBoxPixels) return;
+  if (w <= 0 || h <= 0 || std::int64_t{w} * h > vx::kMaxPicturePixels) return;
   const double theta = angle * kPi / 180;
   const double s = std::sin(theta), c = std::cos(theta);
   const RotatedBox box(w, h, s, c);

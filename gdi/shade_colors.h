@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/color_mix.h"
+#include "base/color_mix.h"
 
 namespace vx {
 

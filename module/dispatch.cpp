@@ -12,7 +12,7 @@ namespace {
 
 DISPID FindId(const OLECHAR* name) {
   if (!name) return DISPID_UNKNOWN;
-  const std::u16string_view wanted(name);
+  const OleStringView wanted(name);
   for (const Member& m : ResizeMembers()) {
     if (m.name == wanted) return m.id;
   }
@@ -62,7 +62,7 @@ class CallFrame {
         PointAtRetval(p.type, &args_[i]);
         continue;
       }
-      const VARIANT& given = params.rgvarg[--next];
+      VARIANT& given = params.rgvarg[--next];
       const HRESULT hr = p.passing == ParameterPassing::kRetval ? ReferToVariable(given, p.type, &args_[i])
                                                                 : VariantChangeType(&args_[i], &given, 0, p.type);
       if (FAILED(hr)) {

@@ -2,7 +2,7 @@
 // values, as the type information of IResize answers them.
 #pragma once
 
-#include "object/iresize.h"
+#include "module/iresize.h"
 
 namespace vx {
 

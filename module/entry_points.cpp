@@ -6,7 +6,7 @@
 #include "module/class_factory.h"
 #include "module/module_lock.h"
 #include "module/module_object.h"
-#include "object/resize.h"
+#include "module/resize_object.h"
 #include "platform/objbase.h"
 
 namespace vx {
@@ -28,7 +28,7 @@ class ClassObjectCache {
   IClassFactory* Get() {
     EnterCriticalSection(&lock_);
     if (!factory_) {
-      factory_ = new (std::nothrow) ClassFactory(&CreateInstance<CResize>);
+      factory_ = new (std::nothrow) ClassFactory(&CreateInstance<ResizeComObject>);
       if (factory_) factory_->AddRef();
     }
     IClassFactory* factory = factory_;

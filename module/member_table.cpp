@@ -22,94 +22,96 @@ template <> OLE_COLOR ValueOf<OLE_COLOR>(const VARIANT& v) { return v.ulVal; }
 template <> BSTR ValueOf<BSTR>(const VARIANT& v) { return v.bstrVal; }
 
 template <typename T>
-constexpr MemberParameter kGetterParameters[] = {{u"pVal", kTypeOf<T>, kRetval}};
+constexpr MemberParameter kGetterParameters[] = {{OLESTR("pVal"), kTypeOf<T>, kRetval}};
 template <typename T>
-constexpr MemberParameter kSetterParameters[] = {{u"newVal", kTypeOf<T>, kIn}};
+constexpr MemberParameter kSetterParameters[] = {{OLESTR("newVal"), kTypeOf<T>, kIn}};
 
-template <typename T, HRESULT (IResize::*getter)(T*)>
+template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*getter)(T*)>
 HRESULT CallGetter(IResize* object, const VARIANT* args) {
   return (object->*getter)(static_cast<T*>(args[0].byref));
 }
 
-template <typename T, HRESULT (IResize::*setter)(T)>
+template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*setter)(T)>
 HRESULT CallSetter(IResize* object, const VARIANT* args) {
   return (object->*setter)(ValueOf<T>(args[0]));
 }
 
-template <typename T, HRESULT (IResize::*getter)(T*)>
-constexpr Member Getter(std::u16string_view name, DISPID id, std::u16string_view help) {
+template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*getter)(T*)>
+constexpr Member Getter(OleStringView name, DISPID id, OleStringView help) {
   return {name, id, kPropertyGet, kGetterParameters<T>, help, &CallGetter<T, getter>};
 }
 
-template <typename T, HRESULT (IResize::*setter)(T)>
-constexpr Member Setter(std::u16string_view name, DISPID id, std::u16string_view help) {
+template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*setter)(T)>
+constexpr Member Setter(OleStringView name, DISPID id, OleStringView help) {
   return {name, id, kPropertyPut, kSetterParameters<T>, help, &CallSetter<T, setter>};
 }
 
 // The two rows of a property: its getter, then its setter.
-#define VX_PROPERTY_ROWS(Type, Name, id, help)             \
-  Getter<Type, &IResize::get_##Name>(u"" #Name, id, help), \
-      Setter<Type, &IResize::put_##Name>(u"" #Name, id, help)
+#define VX_PROPERTY_ROWS(Type, Name, id, help)                   \
+  Getter<Type, &IResize::get_##Name>(OLESTR(#Name), id, help), \
+      Setter<Type, &IResize::put_##Name>(OLESTR(#Name), id, help)
 
-constexpr MemberParameter kLoadSourceImage[] = {{u"strImageFile", VT_BSTR, kIn}};
-constexpr MemberParameter kAddImageMark[] = {
-    {u"strMarkImageFile", VT_BSTR, kIn}, {u"lPosX", VT_I4, kIn}, {u"lPosY", VT_I4, kIn}};
-constexpr MemberParameter kMakeThumbImage[] = {{u"strTargetImageFile", VT_BSTR, kIn},
-                                               {u"dWidth", VT_R8, kIn},
-                                               {u"dHeight", VT_R8, kIn},
-                                               {u"lThumbType", VT_I4, kIn}};
-constexpr MemberParameter kAddTextMark[] = {
-    {u"strText", VT_BSTR, kIn}, {u"lPosX", VT_I4, kIn}, {u"lPosY", VT_I4, kIn}};
-constexpr MemberParameter kMakeMarkImage[] = {{u"strTargetImageFile", VT_BSTR, kIn}};
-constexpr MemberParameter kMakeCropImage[] = {{u"strTargetImage", VT_BSTR, kIn},
-                                              {u"lPosX", VT_I4, kIn},
-                                              {u"lPosY", VT_I4, kIn},
-                                              {u"lWidth", VT_I4, kIn},
-                                              {u"lHeight", VT_I4, kIn}};
-constexpr MemberParameter kGetErrorInfo[] = {{u"pstrErrorInfo", VT_BSTR, kRetval, true}};
+constexpr MemberParameter kLoadSourceImage[] = {{OLESTR("strImageFile"), VT_BSTR, kIn}};
+constexpr MemberParameter kAddImageMark[] = {{OLESTR("strMarkImageFile"), VT_BSTR, kIn},
+                                             {OLESTR("lPosX"), VT_I4, kIn},
+                                             {OLESTR("lPosY"), VT_I4, kIn}};
+constexpr MemberParameter kMakeThumbImage[] = {{OLESTR("strTargetImageFile"), VT_BSTR, kIn},
+                                               {OLESTR("dWidth"), VT_R8, kIn},
+                                               {OLESTR("dHeight"), VT_R8, kIn},
+                                               {OLESTR("lThumbType"), VT_I4, kIn}};
+constexpr MemberParameter kAddTextMark[] = {{OLESTR("strText"), VT_BSTR, kIn},
+                                            {OLESTR("lPosX"), VT_I4, kIn},
+                                            {OLESTR("lPosY"), VT_I4, kIn}};
+constexpr MemberParameter kMakeMarkImage[] = {{OLESTR("strTargetImageFile"), VT_BSTR, kIn}};
+constexpr MemberParameter kMakeCropImage[] = {{OLESTR("strTargetImage"), VT_BSTR, kIn},
+                                              {OLESTR("lPosX"), VT_I4, kIn},
+                                              {OLESTR("lPosY"), VT_I4, kIn},
+                                              {OLESTR("lWidth"), VT_I4, kIn},
+                                              {OLESTR("lHeight"), VT_I4, kIn}};
+constexpr MemberParameter kGetErrorInfo[] = {{OLESTR("pstrErrorInfo"), VT_BSTR, kRetval, true}};
 
 constexpr Member kMembers[] = {
-    {u"LoadSourceImage", 1, kMethod, kLoadSourceImage, u"method LoadImage",
+    {OLESTR("LoadSourceImage"), 1, kMethod, kLoadSourceImage, OLESTR("method LoadImage"),
      [](IResize* o, const VARIANT* a) { return o->LoadSourceImage(a[0].bstrVal); }},
-    {u"AddImageMark", 2, kMethod, kAddImageMark, u"method LoadMarkImage",
+    {OLESTR("AddImageMark"), 2, kMethod, kAddImageMark, OLESTR("method LoadMarkImage"),
      [](IResize* o, const VARIANT* a) { return o->AddImageMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
-    {u"MakeThumbImage", 3, kMethod, kMakeThumbImage, u"method MakeThumbImage",
+    {OLESTR("MakeThumbImage"), 3, kMethod, kMakeThumbImage, OLESTR("method MakeThumbImage"),
      [](IResize* o, const VARIANT* a) {
        return o->MakeThumbImage(a[0].bstrVal, a[1].dblVal, a[2].dblVal, a[3].lVal);
      }},
-    {u"AddTextMark", 4, kMethod, kAddTextMark, u"method AddTextMark",
+    {OLESTR("AddTextMark"), 4, kMethod, kAddTextMark, OLESTR("method AddTextMark"),
      [](IResize* o, const VARIANT* a) { return o->AddTextMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
-    {u"MakeMarkImage", 5, kMethod, kMakeMarkImage, u"method MakeMarkImage",
+    {OLESTR("MakeMarkImage"), 5, kMethod, kMakeMarkImage, OLESTR("method MakeMarkImage"),
      [](IResize* o, const VARIANT* a) { return o->MakeMarkImage(a[0].bstrVal); }},
-    VX_PROPERTY_ROWS(LONG, TextMarkBold, 6, u"property TextMarkBold"),
-    VX_PROPERTY_ROWS(OLE_COLOR, TextMarkColor, 7, u"property TextMarkColor"),
-    VX_PROPERTY_ROWS(LONG, TextMarkHeight, 8, u"property TextMarkHeight"),
-    VX_PROPERTY_ROWS(LONG, TextMarkItatic, 9, u"property TextMarkItatic"),
-    VX_PROPERTY_ROWS(LONG, TextMarkUnderline, 10, u"property TextMarkUnderline"),
-    VX_PROPERTY_ROWS(BSTR, TextMarkFontName, 11, u"property TextMarkFontName"),
-    VX_PROPERTY_ROWS(LONG, MarkTransparent, 12, u"property MarkTransparent"),
-    VX_PROPERTY_ROWS(LONG, TextMarkAreaWidth, 13, u"property TextMarkWidth"),
-    {u"MakeCropImage", 14, kMethod, kMakeCropImage, u"method MakeCropImage",
+    VX_PROPERTY_ROWS(LONG, TextMarkBold, 6, OLESTR("property TextMarkBold")),
+    VX_PROPERTY_ROWS(OLE_COLOR, TextMarkColor, 7, OLESTR("property TextMarkColor")),
+    VX_PROPERTY_ROWS(LONG, TextMarkHeight, 8, OLESTR("property TextMarkHeight")),
+    VX_PROPERTY_ROWS(LONG, TextMarkItatic, 9, OLESTR("property TextMarkItatic")),
+    VX_PROPERTY_ROWS(LONG, TextMarkUnderline, 10, OLESTR("property TextMarkUnderline")),
+    VX_PROPERTY_ROWS(BSTR, TextMarkFontName, 11, OLESTR("property TextMarkFontName")),
+    VX_PROPERTY_ROWS(LONG, MarkTransparent, 12, OLESTR("property MarkTransparent")),
+    VX_PROPERTY_ROWS(LONG, TextMarkAreaWidth, 13, OLESTR("property TextMarkWidth")),
+    {OLESTR("MakeCropImage"), 14, kMethod, kMakeCropImage, OLESTR("method MakeCropImage"),
      [](IResize* o, const VARIANT* a) {
        return o->MakeCropImage(a[0].bstrVal, a[1].lVal, a[2].lVal, a[3].lVal, a[4].lVal);
      }},
-    {u"GetErrorInfo", 15, kMethod, kGetErrorInfo, u"method GetErrorInfo",
+    {OLESTR("GetErrorInfo"), 15, kMethod, kGetErrorInfo, OLESTR("method GetErrorInfo"),
      [](IResize* o, const VARIANT* a) { return o->GetErrorInfo(a[0].pbstrVal); }},
-    VX_PROPERTY_ROWS(LONG, MarkPos, 17, u"property MarkPos"),
-    VX_PROPERTY_ROWS(LONG, MarkPosOffsetX, 18, u"property MarkPosOffsetX"),
-    VX_PROPERTY_ROWS(LONG, MarkPosOffsetY, 19, u"property MarkPosOffsetY"),
-    VX_PROPERTY_ROWS(OLE_COLOR, TextMarkShadowColor, 20, u"property TextMarkShadowColor"),
-    VX_PROPERTY_ROWS(LONG, TextMarkShadowVisible, 21, u"property TextMarkShadowVisible"),
-    VX_PROPERTY_ROWS(LONG, TextMarkShadowDistance, 22, u"property TextMarkShadowDistance"),
-    VX_PROPERTY_ROWS(LONG, TextMarkShadowAngle, 23, u"property TextMarkShadowAngle"),
-    VX_PROPERTY_ROWS(LONG, TextMarkShadowSize, 24, u"property TextMarkShadowSize"),
-    VX_PROPERTY_ROWS(LONG, TextMarkShadowTransparent, 25, u"property TextMarkShadowOpacity"),
-    VX_PROPERTY_ROWS(LONG, Quality, 27, u"property Quality"),
-    VX_PROPERTY_ROWS(LONG, TextMarkRotate, 28, u"property TextMarkRotate"),
-    {u"GetSourceImageWidth", 29, kMethod, kGetterParameters<LONG>, u"method GetSourceImageWidth",
-     &CallGetter<LONG, &IResize::GetSourceImageWidth>},
-    {u"GetSourceImageHeight", 30, kMethod, kGetterParameters<LONG>, u"method GetSourceImageHeight",
-     &CallGetter<LONG, &IResize::GetSourceImageHeight>},
+    VX_PROPERTY_ROWS(LONG, MarkPos, 17, OLESTR("property MarkPos")),
+    VX_PROPERTY_ROWS(LONG, MarkPosOffsetX, 18, OLESTR("property MarkPosOffsetX")),
+    VX_PROPERTY_ROWS(LONG, MarkPosOffsetY, 19, OLESTR("property MarkPosOffsetY")),
+    VX_PROPERTY_ROWS(OLE_COLOR, TextMarkShadowColor, 20, OLESTR("property TextMarkShadowColor")),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowVisible, 21, OLESTR("property TextMarkShadowVisible")),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowDistance, 22, OLESTR("property TextMarkShadowDistance")),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowAngle, 23, OLESTR("property TextMarkShadowAngle")),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowSize, 24, OLESTR("property TextMarkShadowSize")),
+    VX_PROPERTY_ROWS(LONG, TextMarkShadowTransparent, 25, OLESTR("property TextMarkShadowOpacity")),
+    VX_PROPERTY_ROWS(LONG, Quality, 27, OLESTR("property Quality")),
+    VX_PROPERTY_ROWS(LONG, TextMarkRotate, 28, OLESTR("property TextMarkRotate")),
+    {OLESTR("GetSourceImageWidth"), 29, kMethod, kGetterParameters<LONG>,
+     OLESTR("method GetSourceImageWidth"), &CallGetter<LONG, &IResize::GetSourceImageWidth>},
+    {OLESTR("GetSourceImageHeight"), 30, kMethod, kGetterParameters<LONG>,
+     OLESTR("method GetSourceImageHeight"), &CallGetter<LONG, &IResize::GetSourceImageHeight>},
 };
 
 #undef VX_PROPERTY_ROWS

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <span>
-#include <string_view>
 
-#include "object/iresize.h"
+#include "module/iresize.h"
+#include "module/ole_text.h"
 
 namespace vx {
 
@@ -18,7 +18,7 @@ enum class ParameterPassing {
 };
 
 struct MemberParameter {
-  std::u16string_view name;
+  OleStringView name;
   VARTYPE type;  // VT_I4 (long), VT_R8 (double), VT_BSTR or VT_UI4 (OLE_COLOR)
   ParameterPassing passing;
   // A retval that a caller may instead pass as one reference to fill (VT_BYREF with the
@@ -35,11 +35,11 @@ using MemberCall = HRESULT (*)(IResize* object, const VARIANT* args);
 inline constexpr std::size_t kMostParameters = 5;
 
 struct Member {
-  std::u16string_view name;
+  OleStringView name;
   DISPID id;
   MemberKind kind;
   std::span<const MemberParameter> parameters;
-  std::u16string_view help;
+  OleStringView help;
   MemberCall call;
 };
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/ascii_case.h"
 #include "platform/win_types.h"
 
 namespace vx {
@@ -12,15 +13,8 @@ namespace vx {
 using OleString = std::basic_string<OLECHAR>;
 using OleStringView = std::basic_string_view<OLECHAR>;
 
-// "A" to "Z" become "a" to "z"; every other character stays.
-inline OLECHAR LowerAscii(OLECHAR c) { return c >= 'A' && c <= 'Z' ? static_cast<OLECHAR>(c - 'A' + 'a') : c; }
-
 inline bool SameIgnoringAsciiCase(OleStringView a, OleStringView b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
+  return SameIgnoringAsciiCase<OLECHAR>(a, b);
 }
 
 }  // namespace vx

@@ -5,12 +5,12 @@
 
 namespace vx::error_text {
 
-inline constexpr const OLECHAR* kUnsupportedFormat = u"Source image file formate is not supported!";
-inline constexpr const OLECHAR* kSourceOpenFailed = u"Source image file open failed!";
-inline constexpr const OLECHAR* kNoMemory = u"Memory is not enough!";
-inline constexpr const OLECHAR* kNoMemoryForOutput = u"Memory is not enough in MakeMarkImage!";
-inline constexpr const OLECHAR* kTargetOpenFailed = u"Target image file open failed!";
+inline constexpr const OLECHAR* kUnsupportedFormat = OLESTR("Source image file formate is not supported!");
+inline constexpr const OLECHAR* kSourceOpenFailed = OLESTR("Source image file open failed!");
+inline constexpr const OLECHAR* kNoMemory = OLESTR("Memory is not enough!");
+inline constexpr const OLECHAR* kNoMemoryForOutput = OLESTR("Memory is not enough in MakeMarkImage!");
+inline constexpr const OLECHAR* kTargetOpenFailed = OLESTR("Target image file open failed!");
 // A failure of the JPEG library while writing: a picture of no size, a full disk.
-inline constexpr const OLECHAR* kTargetWriteFailed = u"Target image file write failed!";
+inline constexpr const OLECHAR* kTargetWriteFailed = OLESTR("Target image file write failed!");
 
 }  // namespace vx::error_text

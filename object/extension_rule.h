@@ -15,6 +15,6 @@ constexpr int kExtensionField = 10;  // 9 characters and the terminating zero
 void TakeExtension(const OLECHAR* path, OLECHAR (&extension)[kExtensionField]);
 
 // Whether the path's extension is one of `names` .
-bool ExtensionIsOneOf(const OLECHAR* path, std::initializer_list<const char16_t*> names);
+bool ExtensionIsOneOf(const OLECHAR* path, std::initializer_list<const OLECHAR*> names);
 
 }  // namespace vx

@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "gdi/vxgdi.h"
-#include "object/ansi_path.h"
 #include "object/mark_area.h"
 #include "object/png_reader.h"
 #include "object/resize.h"
@@ -68,7 +67,7 @@ HRESULT CResize::AddImageMark(BSTR strMarkImageFile, LONG lPosX, LONG lPosY) {
   // which draws nothing; the call succeeds all the same.
   CPngReader mark;
   mark.Clear();
-  mark.Read(vx::AnsiPath(strMarkImageFile).c_str());
+  mark.Read(strMarkImageFile);
   const SIZE picture{SourceWidth, SourceHeight};
   const SIZE size{mark.width(), mark.height()};
   const POINT at = vx::ImageMarkOrigin({MarkPos, MarkPosOffsetX, MarkPosOffsetY}, {lPosX, lPosY},

@@ -3,33 +3,29 @@
 // The picture is read back as 24-bit rows, each pixel turned from B, G, R into R, G, B,
 // and compressed by libjpeg as a baseline JPEG without chroma subsampling. The target
 // appears only when the whole file has been written.
-#include <algorithm>
-#include <csetjmp>
-#include <cstring>
-#include <cstdio>
-#include <optional>
-#include <string>
-#include <utility>
+#include "object/jpeg_writer.h"
 
 #include <immintrin.h>
 
-#include "object/jpeg_writer.h"
+#include <algorithm>
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <utility>
 
+#include "base/atomic_file.h"
+#include "base/jpeg_error_jump.h"
+#include "base/picture_limits.h"
+#include "base/zeroed_memory.h"
 #include "object/error_texts.h"
 #include "object/extension_rule.h"
 #include "object/resize.h"
-#include "object/target_file.h"
-#include "platform/jpeg_error_jump.h"
-#include "platform/stringapiset.h"
-#include "platform/zeroed_memory.h"
 
 namespace {
 
 // libjpeg cannot hold a side longer than this.
 constexpr LONG kJpegMaxSide = JPEG_MAX_DIMENSION;
-// As for source pictures: no output of more than 2^29 pixels.
-constexpr std::int64_t kMaxOutputPixels = std::int64_t{1} << 29;
-
 
 // Rows are 3 bytes a pixel, padded to a multiple of 4 bytes.
 std::int64_t StrideOf(LONG width) { return ((std::int64_t{width} * 24 + 31) / 32) * 4; }
@@ -157,7 +153,7 @@ const OLECHAR* OutputSizeRefusal(LONG width, LONG height) {
   // pixel count of two 32-bit sides fits in 64 bits.
   const std::int64_t stride = StrideOf(width);
   const bool negative_buffer = (stride < 0 && height > 0) || (stride > 0 && height < 0);
-  if (negative_buffer || std::int64_t{width} * height > kMaxOutputPixels) return error_text::kNoMemoryForOutput;
+  if (negative_buffer || std::int64_t{width} * height > kMaxPicturePixels) return error_text::kNoMemoryForOutput;
   if (width > kJpegMaxSide || height > kJpegMaxSide) return error_text::kTargetWriteFailed;
   return nullptr;
 }
@@ -165,9 +161,8 @@ const OLECHAR* OutputSizeRefusal(LONG width, LONG height) {
 const OLECHAR* WriteJpegFile(const OLECHAR* path, HDC dc, HBITMAP bitmap, LONG width, LONG height,
                              LONG quality) {
   if (const OLECHAR* refusal = OutputSizeRefusal(width, height)) return refusal;
-  TargetFile target;
-  const std::optional<std::string> name = Utf8PathFromWide(path);
-  if (!name || !target.Open(*name)) return error_text::kTargetOpenFailed;
+  AtomicFile target;
+  if (!target.Open(path)) return error_text::kTargetOpenFailed;
   RowSource rows(dc, bitmap, width, height);
   if (!rows.Ready()) return error_text::kNoMemoryForOutput;
   jpeg_compress_struct cinfo{};
@@ -196,6 +191,6 @@ bool CResize::SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG 
 }
 
 HRESULT CResize::MakeMarkImage(BSTR strTargetImageFile) {
-  if (!vx::ExtensionIsOneOf(strTargetImageFile, {u"jpg", u"jpeg"})) return S_OK;
+  if (!vx::ExtensionIsOneOf(strTargetImageFile, {OLESTR("jpg"), OLESTR("jpeg")})) return S_OK;
   return SaveJpegImage(strTargetImageFile, SourceDC, SourceBitmap, SourceWidth, SourceHeight) ? S_OK : S_FALSE;
 }

@@ -1,20 +1,18 @@
 #include "object/png_reader.h"
 
-#include <algorithm>
-#include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "base/picture_limits.h"
 #include "gdi/shade_colors.h"
 #include "gdi/vxgdi.h"
 
 namespace {
 
-// Larger pictures are refused before their pixels are asked for.
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 29;
 // Not a PNG file of a picture we would take.
-constexpr long kMaxFileBytes = 1L << 31;
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 31;
 
 // Every chunk except those that decide the pixels (and the critical ones, which libpng
 // always reads) is skipped unread, as libpng's simplified API skips them for its image.
@@ -131,8 +129,9 @@ CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_byt
 }
 
 void CPngReader::Finish() {
+  // Larger pictures are refused before their pixels are asked for.
   const std::uint64_t count = std::uint64_t{width_} * height_;
-  if (png_ && count > 0 && count <= kMaxPixels) {
+  if (png_ && count > 0 && count <= static_cast<std::uint64_t>(vx::kMaxPicturePixels)) {
     try {
       // Zeroed: rows that a broken file never delivers stay transparent black.
       pixels_.assign(count * 4, 0);
@@ -162,24 +161,11 @@ CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) {
   return rows;
 }
 
-void CPngReader::Read(const char* path) {
+void CPngReader::Read(const OLECHAR* path) {
   Free();
-  file_.clear();
-  std::FILE* file = path ? std::fopen(path, "rb") : nullptr;
-  if (!file) return;
-  long size = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) size = std::ftell(file);
-  std::rewind(file);
-  bool read = false;
-  if (size >= 0 && size <= kMaxFileBytes) {
-    try {
-      file_.resize(std::size_t(size));
-      read = std::fread(file_.data(), 1, file_.size(), file) == file_.size();
-    } catch (const std::bad_alloc&) {
-    }
-  }
-  std::fclose(file);
-  if (read && Begin(file_.data(), file_.size())) Finish();
+  file_ = vx::ReadWholeFile(path, kMaxFileBytes);
+  if (file_.failure == vx::FileReadFailure::kNone && Begin(file_.bytes.get(), file_.size)) Finish();
+  file_ = {};  // the pixels are decoded: the file's bytes are no longer read
 }
 
 void CPngReader::Draw(HDC dc, LONG x, LONG y) {

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/whole_file.h"
 #include "platform/gdi.h"
 
 class CPngReader {
@@ -38,8 +39,9 @@ class CPngReader {
   // Reads the header of PNG data held in memory, which must stay in place until the
   // pixels are decoded. width and height are set when it could be read (0 otherwise).
   bool Begin(const BYTE* data, std::size_t size);
-  // Reads a PNG file whole, header and pixels, into the RGBA buffer.
-  void Read(const char* path);
+  // Reads a PNG file whole, header and pixels, into the RGBA buffer. The file is read as
+  // a source file is: without waiting, and only when it is a plain file.
+  void Read(const OLECHAR* path);
   // Decodes the pixels of data whose header was read into the RGBA buffer. Without
   // memory for them there are no pixels; rows the data never reached are transparent.
   void Finish();
@@ -80,6 +82,6 @@ class CPngReader {
   png_uint_32 rows_read_ = 0;  // calls of png_read_row that returned
   png_uint_32 pass_ = 0;       // the pass and row being read
   png_uint_32 row_ = 0;
-  std::vector<BYTE> file_;            // the data of Read(path)
+  vx::WholeFile file_;                 // the data of Read(path), while it is decoded
   std::vector<unsigned char> pixels_;  // the RGBA buffer
 };

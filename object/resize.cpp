@@ -1,9 +1,8 @@
-// The Resize object's identity, its properties, its error text and its lifetime.
+// The Resize object's properties, its error text and its lifetime.
 #include "object/resize.h"
 
 #include <algorithm>
-
-#include "module/dispatch.h"
+#include <iterator>
 
 CResize::CResize() = default;
 
@@ -25,58 +24,9 @@ void CResize::ReleaseSource() {
     DeleteDC(SourceDC);
     SourceDC = nullptr;
   }
-  delete[] FileBuffer;
-  FileBuffer = nullptr;
   // Without a picture there is no size, as before any load.
   SourceWidth = -1;
   SourceHeight = -1;
-}
-
-// IUnknown
-
-HRESULT CResize::QueryInterface(REFIID riid, void** object) {
-  if (!object) return E_POINTER;
-  if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IResize) {
-    *object = static_cast<IResize*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-ULONG CResize::AddRef() { return ++references_; }
-
-ULONG CResize::Release() {
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-// IDispatch
-
-// The member table answers names and calls here; there is no ITypeInfo to hand out.
-HRESULT CResize::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT CResize::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-  if (!info) return E_POINTER;
-  *info = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT CResize::GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID, DISPID* ids) {
-  if (!(riid == IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  return vx::ResizeGetIDsOfNames(names, count, ids);
-}
-
-HRESULT CResize::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params,
-                        VARIANT* result, EXCEPINFO* exception, UINT* arg_error) {
-  if (!(riid == IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-  return vx::ResizeInvoke(this, id, flags, params, result, exception, arg_error);
 }
 
 // Properties: setters store the value as given; getters hand it back.

@@ -1,86 +1,70 @@
-// CResize: the Resize object. It holds one source picture in a memory device context and
-// the settings that the watermark and output operations read.
+// CResize: the Resize object's work. It holds one source picture in a memory device
+// context and the settings that the watermark and output operations read, and has a
+// member function for each member of IResize with the same signature; the module's COM
+// object answers IResize by calling them.
 #pragma once
 
-#include <atomic>
-
 #include "object/error_texts.h"
-#include "object/iresize.h"
 #include "platform/gdi.h"
+#include "platform/oleauto.h"
+#include "platform/olectl.h"
 
-// The module makes objects of classes derived from it (plain or aggregated), so the
-// destructor is virtual.
-class CResize : public IResize {
+class CResize {
  public:
   CResize();
+  ~CResize();
   CResize(const CResize&) = delete;
   CResize& operator=(const CResize&) = delete;
 
-  // IUnknown
-  HRESULT QueryInterface(REFIID riid, void** object) override;
-  ULONG AddRef() override;
-  ULONG Release() override;
-
-  // IDispatch
-  HRESULT GetTypeInfoCount(UINT* count) override;
-  HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
-  HRESULT GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID lcid, DISPID* ids) override;
-  HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* exception, UINT* arg_error) override;
-
-  // IResize
-  HRESULT LoadSourceImage(BSTR strImageFile) override;
-  HRESULT AddImageMark(BSTR strMarkImageFile, LONG lPosX, LONG lPosY) override;
+  HRESULT LoadSourceImage(BSTR strImageFile);
+  HRESULT AddImageMark(BSTR strMarkImageFile, LONG lPosX, LONG lPosY);
   HRESULT MakeThumbImage(BSTR strTargetImageFile, double dWidth, double dHeight,
-                         LONG lThumbType) override;
-  HRESULT AddTextMark(BSTR strText, LONG lPosX, LONG lPosY) override;
-  HRESULT MakeMarkImage(BSTR strTargetImageFile) override;
-  HRESULT get_TextMarkBold(LONG* pVal) override;
-  HRESULT put_TextMarkBold(LONG newVal) override;
-  HRESULT get_TextMarkColor(OLE_COLOR* pVal) override;
-  HRESULT put_TextMarkColor(OLE_COLOR newVal) override;
-  HRESULT get_TextMarkHeight(LONG* pVal) override;
-  HRESULT put_TextMarkHeight(LONG newVal) override;
-  HRESULT get_TextMarkItatic(LONG* pVal) override;
-  HRESULT put_TextMarkItatic(LONG newVal) override;
-  HRESULT get_TextMarkUnderline(LONG* pVal) override;
-  HRESULT put_TextMarkUnderline(LONG newVal) override;
-  HRESULT get_TextMarkFontName(BSTR* pVal) override;
-  HRESULT put_TextMarkFontName(BSTR newVal) override;
-  HRESULT get_MarkTransparent(LONG* pVal) override;
-  HRESULT put_MarkTransparent(LONG newVal) override;
-  HRESULT get_TextMarkAreaWidth(LONG* pVal) override;
-  HRESULT put_TextMarkAreaWidth(LONG newVal) override;
+                         LONG lThumbType);
+  HRESULT AddTextMark(BSTR strText, LONG lPosX, LONG lPosY);
+  HRESULT MakeMarkImage(BSTR strTargetImageFile);
+  HRESULT get_TextMarkBold(LONG* pVal);
+  HRESULT put_TextMarkBold(LONG newVal);
+  HRESULT get_TextMarkColor(OLE_COLOR* pVal);
+  HRESULT put_TextMarkColor(OLE_COLOR newVal);
+  HRESULT get_TextMarkHeight(LONG* pVal);
+  HRESULT put_TextMarkHeight(LONG newVal);
+  HRESULT get_TextMarkItatic(LONG* pVal);
+  HRESULT put_TextMarkItatic(LONG newVal);
+  HRESULT get_TextMarkUnderline(LONG* pVal);
+  HRESULT put_TextMarkUnderline(LONG newVal);
+  HRESULT get_TextMarkFontName(BSTR* pVal);
+  HRESULT put_TextMarkFontName(BSTR newVal);
+  HRESULT get_MarkTransparent(LONG* pVal);
+  HRESULT put_MarkTransparent(LONG newVal);
+  HRESULT get_TextMarkAreaWidth(LONG* pVal);
+  HRESULT put_TextMarkAreaWidth(LONG newVal);
   HRESULT MakeCropImage(BSTR strTargetImage, LONG lPosX, LONG lPosY, LONG lWidth,
-                        LONG lHeight) override;
-  HRESULT GetErrorInfo(BSTR* pstrErrorInfo) override;
-  HRESULT get_MarkPos(LONG* pVal) override;
-  HRESULT put_MarkPos(LONG newVal) override;
-  HRESULT get_MarkPosOffsetX(LONG* pVal) override;
-  HRESULT put_MarkPosOffsetX(LONG newVal) override;
-  HRESULT get_MarkPosOffsetY(LONG* pVal) override;
-  HRESULT put_MarkPosOffsetY(LONG newVal) override;
-  HRESULT get_TextMarkShadowColor(OLE_COLOR* pVal) override;
-  HRESULT put_TextMarkShadowColor(OLE_COLOR newVal) override;
-  HRESULT get_TextMarkShadowVisible(LONG* pVal) override;
-  HRESULT put_TextMarkShadowVisible(LONG newVal) override;
-  HRESULT get_TextMarkShadowDistance(LONG* pVal) override;
-  HRESULT put_TextMarkShadowDistance(LONG newVal) override;
-  HRESULT get_TextMarkShadowAngle(LONG* pVal) override;
-  HRESULT put_TextMarkShadowAngle(LONG newVal) override;
-  HRESULT get_TextMarkShadowSize(LONG* pVal) override;
-  HRESULT put_TextMarkShadowSize(LONG newVal) override;
-  HRESULT get_TextMarkShadowTransparent(LONG* pVal) override;
-  HRESULT put_TextMarkShadowTransparent(LONG newVal) override;
-  HRESULT get_Quality(LONG* pVal) override;
-  HRESULT put_Quality(LONG newVal) override;
-  HRESULT get_TextMarkRotate(LONG* pVal) override;
-  HRESULT put_TextMarkRotate(LONG newVal) override;
-  HRESULT GetSourceImageWidth(LONG* pVal) override;
-  HRESULT GetSourceImageHeight(LONG* pVal) override;
-
- protected:
-  virtual ~CResize();
+                        LONG lHeight);
+  HRESULT GetErrorInfo(BSTR* pstrErrorInfo);
+  HRESULT get_MarkPos(LONG* pVal);
+  HRESULT put_MarkPos(LONG newVal);
+  HRESULT get_MarkPosOffsetX(LONG* pVal);
+  HRESULT put_MarkPosOffsetX(LONG newVal);
+  HRESULT get_MarkPosOffsetY(LONG* pVal);
+  HRESULT put_MarkPosOffsetY(LONG newVal);
+  HRESULT get_TextMarkShadowColor(OLE_COLOR* pVal);
+  HRESULT put_TextMarkShadowColor(OLE_COLOR newVal);
+  HRESULT get_TextMarkShadowVisible(LONG* pVal);
+  HRESULT put_TextMarkShadowVisible(LONG newVal);
+  HRESULT get_TextMarkShadowDistance(LONG* pVal);
+  HRESULT put_TextMarkShadowDistance(LONG newVal);
+  HRESULT get_TextMarkShadowAngle(LONG* pVal);
+  HRESULT put_TextMarkShadowAngle(LONG newVal);
+  HRESULT get_TextMarkShadowSize(LONG* pVal);
+  HRESULT put_TextMarkShadowSize(LONG newVal);
+  HRESULT get_TextMarkShadowTransparent(LONG* pVal);
+  HRESULT put_TextMarkShadowTransparent(LONG newVal);
+  HRESULT get_Quality(LONG* pVal);
+  HRESULT put_Quality(LONG newVal);
+  HRESULT get_TextMarkRotate(LONG* pVal);
+  HRESULT put_TextMarkRotate(LONG newVal);
+  HRESULT GetSourceImageWidth(LONG* pVal);
+  HRESULT GetSourceImageHeight(LONG* pVal);
 
  private:
   void ReleaseSource();
@@ -88,22 +72,20 @@ class CResize : public IResize {
   // set) when nothing was written.
   bool SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height);
   // Writes a width x height copy that `draw(dc)` puts on a new bitmap (black to start with)
-  // in a temporary context compatible with SourceDC; S_FALSE when nothing was written.
+  // in a temporary context compatible with SourceDC; S_FALSE when nothing was written,
+  // with "Memory is not enough in MakeMarkImage!" when the bitmap cannot be made.
   template <class Draw>
   HRESULT SaveDrawnCopy(BSTR path, LONG width, LONG height, Draw draw);
   // Whether an output of this size can be made at all; sets ErrorText when not, so that
   // no temporary bitmap is made for a picture the writer would refuse.
   bool OutputSizeAcceptable(LONG width, LONG height);
 
-  std::atomic<ULONG> references_{1};
-
   HDC SourceDC = nullptr;
   HBITMAP SourceBitmap = nullptr;
   HGDIOBJ PreviousBitmap = nullptr;
-  const OLECHAR* ErrorText = u"";
+  const OLECHAR* ErrorText = OLESTR("");
   LONG SourceWidth = -1;
   LONG SourceHeight = -1;
-  BYTE* FileBuffer = nullptr;
   LONG TextMarkAreaWidth = -1;
   OLE_COLOR TextMarkColor = 0;  // black
   HFONT TextMarkFont = nullptr;

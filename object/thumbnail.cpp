@@ -1,5 +1,6 @@
 // MakeThumbImage: a copy of the source picture resized by one of four sizing rules.
 #include <cmath>
+#include <cstdint>
 
 #include "object/drawn_copy.h"
 

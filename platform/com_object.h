@@ -1,4 +1,7 @@
-// The IUnknown part of an object that answers one interface besides IUnknown.
+// The IUnknown of an object with one interface: it answers IUnknown, that interface and
+// the interfaces it derives from (listed by their IIDs) with one pointer, and counts its
+// references. Written against COM's own names alone, so that the module's objects use it
+// over the system's IUnknown on Windows as the drawing layer's objects do here.
 #pragma once
 
 #include <atomic>
@@ -7,12 +10,12 @@
 
 namespace vx {
 
-template <class Interface, const IID& kInterfaceId>
+template <class Interface, const IID&... kInterfaceIds>
 class ComObject : public Interface {
  public:
-  HRESULT QueryInterface(REFIID riid, void** object) override {
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
     if (!object) return E_POINTER;
-    if (riid == IID_IUnknown || riid == kInterfaceId) {
+    if (riid == IID_IUnknown || ((riid == kInterfaceIds) || ...)) {
       *object = static_cast<Interface*>(this);
       this->AddRef();
       return S_OK;
@@ -20,8 +23,8 @@ class ComObject : public Interface {
     *object = nullptr;
     return E_NOINTERFACE;
   }
-  ULONG AddRef() override { return ++references_; }
-  ULONG Release() override {
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
     const ULONG left = --references_;
     if (left == 0) delete this;
     return left;

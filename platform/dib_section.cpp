@@ -19,7 +19,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
   }
   const int width = h.biWidth;
   const int height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
-  if (std::int64_t{width} * height > kMaxBitmapPixels) return nullptr;
+  if (std::int64_t{width} * height > vx::kMaxPicturePixels) return nullptr;
   const int bytes = h.biBitCount / 8;
   const std::ptrdiff_t stride = ((std::ptrdiff_t(width) * bytes + 3) / 4) * 4;
   auto bitmap = std::make_unique<Bitmap>();

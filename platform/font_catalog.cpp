@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/stringapiset.h"
+#include "base/ascii_case.h"
+#include "base/utf8.h"
 
 namespace vx::text {
 
@@ -43,15 +44,7 @@ constexpr std::u16string_view kFallbackFamilies[] = {
     u"KacstOne", u"Lohit Devanagari", u"Garuda", u"WenQuanYi Micro Hei", u"DejaVu Sans",
 };
 
-char16_t FoldAscii(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; }
-
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
-}
+bool SameName(std::u16string_view a, std::u16string_view b) { return SameIgnoringAsciiCase(a, b); }
 
 int OpenTypeWeight(FcPattern* pattern) {
   FcValue value;

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/utf8.h"
 #include "platform/font_face.h"
 #include "platform/gdi.h"
-#include "platform/stringapiset.h"
 
 using namespace vx::gdi;
 

@@ -20,9 +20,10 @@ struct GdiObjectCounts {
 GdiObjectCounts LiveGdiObjects();
 
 // Makes memory for pixels run out, for tests of what a routine does then: after `blocks`
-// more blocks of pixel memory (bitmaps, the writer's rows) have been handed out, every
-// further one is refused, until this is called again; a negative count lifts the limit.
-void FailPixelMemoryAfter(int blocks);
+// more blocks of pixel memory (bitmaps, the writer's rows) have been handed out, the next
+// `refusals` are refused (every further one when negative), until this is called again; a
+// negative count of blocks lifts the limit.
+void FailPixelMemoryAfter(int blocks, int refusals = -1);
 
 // Dots per inch that the screen reports through GetDeviceCaps (96 unless changed).
 void SetScreenDpi(int dpi);

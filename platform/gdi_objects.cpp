@@ -102,7 +102,7 @@ Surface SurfaceOf(const Dc& dc) {
 
 HBITMAP NewBitmap(int width, int height) {
   if (width <= 0 || height <= 0) return nullptr;
-  if (std::int64_t{width} * height > kMaxBitmapPixels) return nullptr;
+  if (std::int64_t{width} * height > kMaxPicturePixels) return nullptr;
   auto bitmap = std::make_unique<Bitmap>();
   const std::size_t bytes = std::size_t(width) * std::size_t(height) * sizeof(std::uint32_t);
   bitmap->memory = ZeroedMemory(bytes);
@@ -118,6 +118,9 @@ HBITMAP NewBitmap(int width, int height) {
 namespace vx {
 
 long LiveBstrCount();  // kept by the string allocator
+
+// Pixels, and the writer's rows, are zeroed memory.
+void FailPixelMemoryAfter(int blocks, int refusals) { FailZeroedMemoryAfter(blocks, refusals); }
 
 GdiObjectCounts LiveGdiObjects() {
   gdi::Table& t = gdi::TheTable();

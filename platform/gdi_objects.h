@@ -9,8 +9,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/picture_limits.h"
+#include "base/zeroed_memory.h"
 #include "platform/win_types.h"
-#include "platform/zeroed_memory.h"
 
 namespace vx::gdi {
 
@@ -79,9 +80,6 @@ struct Surface {
 
   std::uint32_t* Row(int y) const { return pixels + static_cast<std::ptrdiff_t>(y) * width; }
 };
-
-// Largest bitmap the layer creates: 2^29 pixels (2 GiB).
-constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 29;
 
 HGDIOBJ AddObject(std::unique_ptr<Object> object);
 Object* FindObject(HGDIOBJ handle);

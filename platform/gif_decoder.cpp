@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/picture_limits.h"
 #include "platform/gif_lzw.h"
 #include "platform/picture_decoder.h"
 
@@ -23,9 +24,6 @@ namespace vx {
 namespace {
 
 constexpr std::uint32_t kOpaque = 0xFF000000u;
-// A frame of more pixels than the largest picture that can be shown is refused before it
-// is decoded: it could only cost time.
-constexpr std::int64_t kMaxFramePixels = std::int64_t{1} << 29;
 constexpr int kDescriptorSize = 9;  // after the ',' that starts the image record
 constexpr int kWidestCodeSize = 11;  // 2^12 codes must hold the clear and end codes
 
@@ -115,8 +113,10 @@ bool FirstFrameReader::SeekFrame() {
     if (type != EXTENSION_RECORD_TYPE || !ReadExtension()) return false;
   }
   if (!ReadDescriptor()) return false;
+  // A frame larger than any picture that can be shown is refused undecoded: it could only
+  // cost time.
   return frame_.width > 0 && frame_.height > 0 &&
-         std::int64_t{frame_.width} * frame_.height <= kMaxFramePixels;
+         std::int64_t{frame_.width} * frame_.height <= kMaxPicturePixels;
 }
 
 // The last graphics control block before the frame gives its transparent index; a

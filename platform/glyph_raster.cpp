@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/color_mix.h"
+#include "base/color_mix.h"
 #include "platform/font_face.h"
 
 namespace vx::text {

@@ -12,7 +12,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/jpeg_error_jump.h"
+#include "base/jpeg_error_jump.h"
+#include "base/picture_limits.h"
 #include "platform/picture_decoder.h"
 
 namespace vx {
@@ -22,8 +23,6 @@ namespace {
 // Beyond this much working memory (progressive pictures keep every coefficient) the
 // library gives up instead of asking for more.
 constexpr long kJpegMemoryLimit = 1L << 30;
-// Larger pictures are only measured, never started: the caller refuses them.
-constexpr std::int64_t kMaxStartedPixels = std::int64_t{1} << 29;
 // Progressive encoders write about ten scans; every scan may cost a pass over all the
 // coefficients, so a file that repeats scans could keep the decoder busy for minutes.
 constexpr int kMaxScans = 100;
@@ -153,7 +152,7 @@ class JpegDecoder final : public PictureDecoder {
     width_ = static_cast<int>(cinfo_.image_width);
     height_ = static_cast<int>(cinfo_.image_height);
     if (width_ <= 0 || height_ <= 0) return false;
-    if (std::int64_t{width_} * height_ > kMaxStartedPixels) return true;
+    if (std::int64_t{width_} * height_ > kMaxPicturePixels) return true;  // only measured, never started
 
     cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
     cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGRX;

@@ -21,7 +21,7 @@ class HGlobalStream final : public vx::ComObject<IStream, IID_IStream> {
     if (owns_) GlobalFree(block_);
   }
 
-  HRESULT Read(void* buffer, ULONG bytes, ULONG* read) override {
+  HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG bytes, ULONG* read) override {
     if (!buffer && bytes) return E_POINTER;
     auto* block = static_cast<GlobalBlock*>(block_);
     const SIZE_T available = block->size - position_;

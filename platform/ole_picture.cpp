@@ -26,21 +26,21 @@ class Picture final : public vx::ComObject<IPicture, IID_IPicture> {
         width_(decoder_->width()),
         height_(decoder_->height()) {}
 
-  HRESULT get_Width(OLE_XSIZE_HIMETRIC* width) override {
+  HRESULT STDMETHODCALLTYPE get_Width(OLE_XSIZE_HIMETRIC* width) override {
     if (!width) return E_POINTER;
     *width = MulDiv(PixelWidth(), kHimetricPerInch, kPictureDpi);
     return S_OK;
   }
 
-  HRESULT get_Height(OLE_YSIZE_HIMETRIC* height) override {
+  HRESULT STDMETHODCALLTYPE get_Height(OLE_YSIZE_HIMETRIC* height) override {
     if (!height) return E_POINTER;
     *height = MulDiv(PixelHeight(), kHimetricPerInch, kPictureDpi);
     return S_OK;
   }
 
-  HRESULT Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC x_src,
-                 OLE_YPOS_HIMETRIC y_src, OLE_XSIZE_HIMETRIC cx_src, OLE_YSIZE_HIMETRIC cy_src,
-                 LPCRECT) override {
+  HRESULT STDMETHODCALLTYPE Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC x_src,
+                                   OLE_YPOS_HIMETRIC y_src, OLE_XSIZE_HIMETRIC cx_src,
+                                   OLE_YSIZE_HIMETRIC cy_src, LPCRECT) override {
     vx::gdi::Dc* dc = vx::gdi::FindDc(hdc);
     if (!dc) return E_INVALIDARG;
     OLE_XSIZE_HIMETRIC hm_width = 0;

@@ -85,8 +85,9 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);
 // Converts as OLE automation does: numbers between types with rounding half to even,
 // numeric text to numbers, numbers to text, booleans as -1 and 0. Fails with
 // DISP_E_TYPEMISMATCH for values that have no such meaning and DISP_E_OVERFLOW for values
-// out of the target's range. dest may be src.
-HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTYPE vt);
+// out of the target's range. dest may be src. The source is not changed; it is not const,
+// as Windows declares it.
+HRESULT VariantChangeType(VARIANT* dest, VARIANT* src, USHORT flags, VARTYPE vt);
 
 // IDispatch.
 constexpr WORD DISPATCH_METHOD = 1;
@@ -119,12 +120,12 @@ struct EXCEPINFO {
 struct ITypeInfo;
 
 struct IDispatch : IUnknown {
-  virtual HRESULT GetTypeInfoCount(UINT* count) = 0;
-  virtual HRESULT GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) = 0;
-  virtual HRESULT GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID lcid,
-                                DISPID* ids) = 0;
-  virtual HRESULT Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                         VARIANT* result, EXCEPINFO* exception, UINT* arg_error) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID lcid,
+                                                  DISPID* ids) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                           VARIANT* result, EXCEPINFO* exception, UINT* arg_error) = 0;
 
  protected:
   ~IDispatch() = default;

@@ -18,7 +18,7 @@ SIZE_T GlobalSize(HGLOBAL block);
 
 // Streams.
 struct IStream : IUnknown {
-  virtual HRESULT Read(void* buffer, ULONG bytes, ULONG* read) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG bytes, ULONG* read) = 0;
 
  protected:
   ~IStream() = default;
@@ -30,6 +30,7 @@ inline constexpr IID IID_IStream = {0x0000000C, 0x0000, 0x0000, {0xC0, 0, 0, 0, 
 HRESULT CreateStreamOnHGlobal(HGLOBAL block, BOOL delete_on_release, IStream** stream);
 
 // Pictures.
+using OLE_COLOR = DWORD;  // a COLORREF: 0x00BBGGRR
 using OLE_XPOS_HIMETRIC = LONG;
 using OLE_YPOS_HIMETRIC = LONG;
 using OLE_XSIZE_HIMETRIC = LONG;
@@ -37,13 +38,14 @@ using OLE_YSIZE_HIMETRIC = LONG;
 using LPCRECT = const RECT*;
 
 struct IPicture : IUnknown {
-  virtual HRESULT get_Width(OLE_XSIZE_HIMETRIC* width) = 0;
-  virtual HRESULT get_Height(OLE_YSIZE_HIMETRIC* height) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Width(OLE_XSIZE_HIMETRIC* width) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Height(OLE_YSIZE_HIMETRIC* height) = 0;
   // Draws the source rectangle of the picture (HIMETRIC, y running upward from the
   // picture's bottom edge) into the target rectangle (pixels) of hdc.
-  virtual HRESULT Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy, OLE_XPOS_HIMETRIC x_src,
-                         OLE_YPOS_HIMETRIC y_src, OLE_XSIZE_HIMETRIC cx_src,
-                         OLE_YSIZE_HIMETRIC cy_src, LPCRECT wbounds) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Render(HDC hdc, LONG x, LONG y, LONG cx, LONG cy,
+                                           OLE_XPOS_HIMETRIC x_src, OLE_YPOS_HIMETRIC y_src,
+                                           OLE_XSIZE_HIMETRIC cx_src, OLE_YSIZE_HIMETRIC cy_src,
+                                           LPCRECT wbounds) = 0;
 
  protected:
   ~IPicture() = default;

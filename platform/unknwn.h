@@ -31,9 +31,9 @@ inline constexpr IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0
 inline constexpr IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
 struct IUnknown {
-  virtual HRESULT QueryInterface(REFIID riid, void** object) = 0;
-  virtual ULONG AddRef() = 0;
-  virtual ULONG Release() = 0;
+  virtual HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) = 0;
+  virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+  virtual ULONG STDMETHODCALLTYPE Release() = 0;
 
  protected:
   ~IUnknown() = default;  // objects go away through Release

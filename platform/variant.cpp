@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/ascii_case.h"
 #include "platform/oleauto.h"
 
 namespace {
@@ -84,16 +85,6 @@ std::u16string_view Trim(std::u16string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-bool EqualsIgnoringCase(std::u16string_view text, std::string_view word) {
-  if (text.size() != word.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char16_t c = text[i];
-    if (c >= u'A' && c <= u'Z') c = c - u'A' + u'a';
-    if (c != static_cast<char16_t>(word[i])) return false;
-  }
-  return true;
 }
 
 // "&H1F" or "&O17" (the prefix already checked): an unsigned bit pattern.
@@ -271,9 +262,10 @@ HRESULT ToNumberType(const VARIANT& src, VARTYPE vt, VARIANT* out) {
   Number n;
   if (vt == VT_BOOL && src.vt == VT_BSTR) {
     const std::u16string_view text = Trim(TextOf(src.bstrVal));
-    if (EqualsIgnoringCase(text, "true") || EqualsIgnoringCase(text, "false")) {
+    const bool is_true = vx::SameIgnoringAsciiCase<char16_t>(text, u"true");
+    if (is_true || vx::SameIgnoringAsciiCase<char16_t>(text, u"false")) {
       out->vt = VT_BOOL;
-      out->boolVal = EqualsIgnoringCase(text, "true") ? VARIANT_TRUE : VARIANT_FALSE;
+      out->boolVal = is_true ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     }
   }
@@ -393,7 +385,7 @@ HRESULT VariantCopy(VARIANT* dest, const VARIANT* src) {
 
 // The flags (VARIANT_NOVALUEPROP and the like) concern objects and locales, which this
 // system does not convert; they change nothing here.
-HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT, VARTYPE vt) {
+HRESULT VariantChangeType(VARIANT* dest, VARIANT* src, USHORT, VARTYPE vt) {
   if (!dest || !src) return E_INVALIDARG;
   if (!IsValidType(src->vt)) return DISP_E_BADVARTYPE;
   if ((vt & VT_BYREF) || !IsKnownBaseType(vt)) return DISP_E_BADVARTYPE;

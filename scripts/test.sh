@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with AddressSanitizer and
-# UndefinedBehaviorSanitizer, runs every test, checks text layout against the reference
-# table, runs the thread soak test built with ThreadSanitizer, replays the fuzz corpora
-# through the fuzz targets, and builds and tests the Windows DLL under Wine
-# (scripts/windows.sh, against the outputs of this build's library).
+# UndefinedBehaviorSanitizer (each layer seeing only those below it), runs every test,
+# checks text layout against the reference table, compiles the sources of the Windows DLL
+# against the Windows SDK, runs the thread soak test built with ThreadSanitizer, replays
+# the fuzz corpora through the fuzz targets, and builds and tests the Windows DLL under
+# Wine (scripts/windows.sh, against the outputs of this build's library).
 #
 # Environment: VXIMAGE_TEXT_ORACLE, the folder with golden-public.tsv (default: the shared
 # text-oracle folder beside the checkout).
@@ -23,6 +24,9 @@ oracle=${VXIMAGE_TEXT_ORACLE:-$(cd .. && pwd)/shared/text-oracle}
 [[ -f $oracle/golden-public.tsv ]] || { echo "no golden-public.tsv in $oracle" >&2; exit 2; }
 echo "text layout against $oracle/golden-public.tsv:"
 build/asan/bin/text_layout_check "$oracle/golden-public.tsv"
+
+# object/, gdi/, module/ and base/ against the real Windows headers, x64 and x86.
+scripts/windows_check.sh
 
 # ThreadSanitizer cannot share a build with AddressSanitizer; only the library and the
 # soak test are built with it.

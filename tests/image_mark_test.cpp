@@ -1,13 +1,19 @@
 // The image watermark: where a mark lands, how it is merged, and AddImageMark on the
 // Resize object with every later output.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "gdi/scratch_surface.h"
 #include "gdi/vxgdi.h"
 #include "object/image_mark.h"
@@ -166,7 +172,7 @@ TEST_F(StampImageMarkTest, PartlyDecodedMarkShowsOnlyItsDecodedRows) {
 
   CPngReader reader;
   reader.Clear();
-  reader.Read(path.c_str());
+  reader.Read(WideFromUtf8(path).c_str());
   ASSERT_EQ(reader.width(), side);
   TestSurface picture(side, side, 0);
   StampImageMark(picture.dc(), {side, side}, {0, 0}, {side, side}, reader.pixels(), 101);
@@ -387,6 +393,30 @@ TEST_F(AddImageMarkTest, MarkPathsHaveNoLengthLimit) {
   r->put_MarkTransparent(101);
   Stamp(r, path, 5, 6);
   ExpectRectangle(Picture(r), 5, 6, 30, 20);
+}
+
+// A mark is read as a source file is: a pipe that nobody writes, a folder, or a name whose
+// unpaired surrogate a stand-in character would turn into another file's draw nothing, at
+// once.
+TEST_F(AddImageMarkTest, MarksThatAreNoPlainFileDrawNothingAtOnce) {
+  ResizeObject r;
+  LoadGrey(r, 60, 40);
+  r->put_MarkTransparent(101);
+  ASSERT_EQ(mkfifo(dir_.File("pipe.png").c_str(), 0600), 0);
+  std::future<HRESULT> stamp =
+      std::async(std::launch::async, [&] { return r->AddImageMark(Bstr(dir_.File("pipe.png")), 0, 0); });
+  if (stamp.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "AddImageMark waited for a writer";
+    const int writer = open(dir_.File("pipe.png").c_str(), O_WRONLY | O_NONBLOCK);  // lets it go on
+    if (writer >= 0) close(writer);
+  }
+  EXPECT_EQ(stamp.get(), S_OK);
+  std::filesystem::create_directory(dir_.File("folder.png"));
+  Stamp(r, dir_.File("folder.png"), 0, 0);
+  WritePngFile(dir_.File("m?.png"), 30, 20, Solid(255, 255, 255));
+  EXPECT_EQ(r->AddImageMark(Bstr(WideFromUtf8(dir_.path()) + u"/m\xD800.png"), 0, 0), S_OK);
+  ExpectRectangle(Picture(r), 0, 0, 0, 0);
+  EXPECT_EQ(r.ErrorText(), u"");
 }
 
 }  // namespace

@@ -10,8 +10,8 @@
 #include <chrono>
 #include <future>
 
-#include "object/target_file.h"
-#include "platform/stringapiset.h"
+#include "base/atomic_file.h"
+#include "base/utf8.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -271,8 +271,8 @@ TEST_F(JpegWriterTest, AWriterKilledMidFileLeavesNothingBehind) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
-    TargetFile target;
-    if (target.Open(Out("t.jpg"))) std::fputs("half a picture", target.stream());
+    AtomicFile target;
+    if (target.Open(WideFromUtf8(Out("t.jpg")).c_str())) std::fputs("half a picture", target.stream());
     std::fflush(target.stream());
     kill(getpid(), SIGKILL);
   }

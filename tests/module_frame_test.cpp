@@ -8,7 +8,7 @@
 
 #include "module/module_lock.h"
 #include "module/module_object.h"
-#include "object/resize.h"
+#include "module/resize_object.h"
 #include "platform/objbase.h"
 #include "platform/olectl.h"
 #include "tests/resize_test_support.h"
@@ -240,7 +240,7 @@ TEST_F(ModuleFrameTest, AnAggregatedObjectServesItsOuterObject) {
 }
 
 // A Resize object for which there is never memory.
-class ResizeWithoutMemory : public CResize {
+class ResizeWithoutMemory : public ResizeComObject {
  public:
   static void* operator new(std::size_t, const std::nothrow_t&) noexcept { return nullptr; }
   static void operator delete(void*) noexcept {}
@@ -252,7 +252,7 @@ TEST_F(ModuleFrameTest, NoMemoryForTheObject) {
   EXPECT_EQ(CreateInstance<ResizeWithoutMemory>(nullptr, IID_IResize, &object), E_OUTOFMEMORY);
   EXPECT_EQ(object, nullptr);
   // The same creator with memory makes the object.
-  ASSERT_EQ(CreateInstance<CResize>(nullptr, IID_IResize, &object), S_OK);
+  ASSERT_EQ(CreateInstance<ResizeComObject>(nullptr, IID_IResize, &object), S_OK);
   EXPECT_EQ(ModuleLockCount(), 1);
   EXPECT_EQ(static_cast<IResize*>(object)->Release(), 0u);
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "module/registration_script.h"
-#include "object/iresize.h"
+#include "module/iresize.h"
 #include "tests/module_test_support.h"
 
 namespace vx::testing {

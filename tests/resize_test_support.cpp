@@ -12,8 +12,8 @@
 #include <iterator>
 
 
-#include "platform/jpeg_error_jump.h"
-#include "platform/stringapiset.h"
+#include "base/jpeg_error_jump.h"
+#include "base/utf8.h"
 
 namespace vx::testing {
 

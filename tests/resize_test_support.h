@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "object/iresize.h"
+#include "module/iresize.h"
 #include "platform/gdi_diagnostics.h"
 
 namespace vx::testing {

@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include "object/iresize.h"
+#include "module/iresize.h"
 TEST(Smoke, Creates) {
   IResize* r = nullptr;
   ASSERT_EQ(CreateResize(IID_IResize, reinterpret_cast<void**>(&r)), S_OK);

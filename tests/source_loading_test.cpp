@@ -9,8 +9,8 @@
 #include <chrono>
 #include <future>
 
+#include "base/utf8.h"
 #include "platform/gdi_diagnostics.h"
-#include "platform/stringapiset.h"
 #include "tests/hostile_files.h"
 #include "tests/resize_test_support.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/color_mix.h"
 #include "object/mark_text.h"
-#include "platform/color_mix.h"
 #include "object/text_mark.h"
 #include "object/text_mark_layout.h"
 #include "tests/gdi_test_surface.h"

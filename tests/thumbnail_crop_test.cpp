@@ -189,6 +189,29 @@ TEST_F(ThumbnailCropTest, CropsOverlappingEveryEdgeKeepTheirSizeAndBlackOutside)
   EXPECT_TRUE(Near(around.At(108, 58)[0], 100, 3) && Near(around.At(108, 58)[1], 50, 3));
 }
 
+// Without memory for the copy's bitmap nothing is written (not a black picture), though
+// the writer would have had memory for its rows, and a file of that name stays as it was.
+TEST_F(ThumbnailCropTest, NoBitmapForTheCopyWritesNothing) {
+  ResizeObject r;
+  LoadGradient(r, 60, 40);
+  const std::vector<std::uint8_t> old_contents = {'o', 'l', 'd'};
+  WriteBytes(dir_.File("t.jpg"), old_contents);
+  for (int output = 0; output < 2; ++output) {
+    SCOPED_TRACE(output == 0 ? "thumbnail" : "crop");
+    FailPixelMemoryAfter(0, 1);  // the copy's bitmap is the first block asked for
+    const HRESULT hr = output == 0 ? r->MakeThumbImage(Bstr(dir_.File("t.jpg")), 30, 20, 0)
+                                   : r->MakeCropImage(Bstr(dir_.File("t.jpg")), 10, 10, 30, 20);
+    FailPixelMemoryAfter(-1);
+    EXPECT_EQ(hr, S_FALSE);
+    EXPECT_EQ(r.ErrorText(), u"Memory is not enough in MakeMarkImage!");
+    EXPECT_EQ(ReadBytes(dir_.File("t.jpg")), old_contents);
+  }
+  EXPECT_EQ(dir_.Names(), (std::vector<std::string>{"g60x40.png", "t.jpg"}));
+  // With memory the same calls write.
+  EXPECT_EQ(Thumb(r, 30, 20, 0).width, 30);
+  EXPECT_EQ(Crop(r, 10, 10, 30, 20).width, 30);
+}
+
 TEST_F(ThumbnailCropTest, BeforeAnyLoadOutputsAreBlackPicturesOfTheRequestedSize) {
   ResizeObject r;
   RgbImage thumb = Thumb(r, 40, 30, 0);

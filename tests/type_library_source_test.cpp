@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "module/member_table.h"
-#include "object/iresize.h"
+#include "module/iresize.h"
 #include "tests/module_test_support.h"
 
 namespace vx::testing {

@@ -14,7 +14,8 @@ struct Conversion {
 
 Conversion Change(const VARIANT& src, VARTYPE vt) {
   Conversion c{E_FAIL, Var()};
-  c.hr = VariantChangeType(&c.value, &src, 0, vt);
+  VARIANT source = src;  // borrowed: VariantChangeType only reads it
+  c.hr = VariantChangeType(&c.value, &source, 0, vt);
   return c;
 }
 
@@ -206,8 +207,8 @@ TEST_F(VariantConversion, InPlaceConversionFreesTheOldString) {
 
 TEST_F(VariantConversion, FailureLeavesTheDestinationAsItWas) {
   Var dest = Text(u"kept");
-  const Var null = Null();
-  const Var three = I4(3);
+  Var null = Null();
+  Var three = I4(3);
   EXPECT_EQ(VariantChangeType(&dest, &null, 0, VT_I4), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(Narrow(dest.bstrVal), "kept");
   EXPECT_EQ(VariantChangeType(&dest, &three, 0, static_cast<VARTYPE>(99)), DISP_E_BADVARTYPE);

@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8.h"
 #include "platform/gdi.h"
-#include "platform/stringapiset.h"
 #include "tools/stock_log_font.h"
 
 namespace {

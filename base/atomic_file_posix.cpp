@@ -1,18 +1,21 @@
-#include "object/target_file.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+#include <optional>
 #include <random>
+
+#include "base/atomic_file.h"
+#include "base/utf8.h"
 
 namespace vx {
 
 namespace {
+
+constexpr int kNameAttempts = 16;
 
 std::string FolderOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -36,18 +39,45 @@ std::string TemporaryName(const std::string& target) {
   return FolderOf(target) + "/." + NameOf(target) + ".part-" + UniqueSuffix();
 }
 
+// Creates a named temporary file beside the target: its descriptor, or -1 with
+// *temporary empty.
+int CreateNamedTemporary(const std::string& target, std::string* temporary) {
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    *temporary = TemporaryName(target);
+    const int fd = open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  temporary->clear();
+  return -1;
+}
+
+// Links the unnamed file open in `stream` in beside the target as *temporary; false (with
+// *temporary empty) when that fails.
+bool NameUnnamed(FILE* stream, const std::string& target, std::string* temporary) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fileno(stream));
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    *temporary = TemporaryName(target);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary->c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    if (errno != EEXIST) break;
+  }
+  temporary->clear();
+  return false;
+}
+
 }  // namespace
 
-bool TargetFile::Open(const std::string& path) {
+bool AtomicFile::Open(const WideChar* path) {
   Abandon();
-  if (path.empty() || path.back() == '/') return false;
-  target_ = path;
+  const std::optional<std::string> name = path ? Utf8PathFromWide(path) : std::nullopt;
+  if (!name || name->empty() || name->back() == '/') return false;
+  target_ = *name;
   struct stat existing {};
-  const bool exists = stat(path.c_str(), &existing) == 0;
+  const bool exists = stat(target_.c_str(), &existing) == 0;
   if (exists) {
     // The target must be one we may write; a link is written through to what it names.
     // Without blocking: a pipe that nobody reads is refused at once instead of waiting.
-    const int probe = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    const int probe = open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (probe < 0) return false;
     if (!S_ISREG(existing.st_mode)) {
       // A device or a pipe is written directly: it cannot be replaced, nor should it be.
@@ -61,7 +91,7 @@ bool TargetFile::Open(const std::string& path) {
       return true;
     }
     close(probe);
-    if (char* resolved = realpath(path.c_str(), nullptr)) {
+    if (char* resolved = realpath(target_.c_str(), nullptr)) {
       target_ = resolved;
       std::free(resolved);
     }
@@ -73,7 +103,7 @@ bool TargetFile::Open(const std::string& path) {
   static const bool can_name_unnamed = access("/proc/self/fd", F_OK) == 0;
   int fd = can_name_unnamed ? open(FolderOf(target_).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666) : -1;
   unnamed_ = fd >= 0;
-  if (!unnamed_) fd = CreateNamedTemporary();
+  if (!unnamed_) fd = CreateNamedTemporary(target_, &temporary_);
   if (fd < 0) return false;
   if (exists) {
     // The replacement keeps the old file's permissions (and owner, where allowed).
@@ -91,33 +121,11 @@ bool TargetFile::Open(const std::string& path) {
   return true;
 }
 
-int TargetFile::CreateNamedTemporary() {
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    temporary_ = TemporaryName(target_);
-    const int fd = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST) break;
-  }
-  temporary_.clear();
-  return -1;
-}
-
-bool TargetFile::NameUnnamed() {
-  const std::string self = "/proc/self/fd/" + std::to_string(fileno(stream_));
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    temporary_ = TemporaryName(target_);
-    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary_.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
-    if (errno != EEXIST) break;
-  }
-  temporary_.clear();
-  return false;
-}
-
-bool TargetFile::Commit() {
+bool AtomicFile::Commit() {
   if (!stream_) return false;
   bool written = std::fflush(stream_) == 0 && !std::ferror(stream_);
   // The unnamed file gets a name beside the target only now, for the rename over it.
-  if (written && unnamed_) written = NameUnnamed();
+  if (written && unnamed_) written = NameUnnamed(stream_, target_, &temporary_);
   const bool closed = std::fclose(stream_) == 0;
   stream_ = nullptr;
   if (direct_) {
@@ -131,7 +139,7 @@ bool TargetFile::Commit() {
   return replaced;
 }
 
-void TargetFile::Abandon() {
+void AtomicFile::Abandon() {
   if (stream_) {
     std::fclose(stream_);  // an unnamed file is gone with it
     stream_ = nullptr;

@@ -1,0 +1,4 @@
+// Interlocked counters and critical sections: part of windows.h.
+#pragma once
+
+#include "win_types.h"
