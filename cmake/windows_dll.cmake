@@ -38,29 +38,35 @@ set_source_files_properties(${resources} PROPERTIES OBJECT_DEPENDS
   "${generated}/vximage.tlb;${CMAKE_SOURCE_DIR}/module/vximage.rgs;${CMAKE_SOURCE_DIR}/module/shadow_mask.bmp;${CMAKE_SOURCE_DIR}/module/resource.h")
 
 # Windows 7 and later; wide-character API names.
-set(windows_definitions UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601)
+set(windows_definitions UNICODE _UNICODE _WIN32_WINNT=0x0601)
 set(windows_system_libraries gdi32 user32 advapi32 ole32 oleaut32 uuid)
 # The C and C++ runtimes inside the module: it must load with nothing beside it.
 set(static_runtime -static -static-libgcc -static-libstdc++)
 
-file(GLOB dll_sources CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/gdi/*.cpp
-  ${CMAKE_SOURCE_DIR}/object/*.cpp
-  ${CMAKE_SOURCE_DIR}/module/*.cpp
-  ${CMAKE_SOURCE_DIR}/module/windows/*.cpp
-  ${CMAKE_SOURCE_DIR}/base/windows/*.cpp)
-# Registration where there is no registry.
-list(REMOVE_ITEM dll_sources ${CMAKE_SOURCE_DIR}/module/no_registry.cpp)
+# The layers the DLL is made of, without platform/: the SDK shims of tools/winsdk-shim/
+# stand where its headers stand on Linux (ahead of everything on the include path), so the
+# same #include "platform/gdi.h" reaches <windows.h>. Sources ending in _posix.cpp are for
+# the other systems.
+set(view ${CMAKE_BINARY_DIR}/layer_view)
+file(MAKE_DIRECTORY ${view})
+set(dll_sources)
+foreach(layer base gdi object module)
+  file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${layer} ${view}/${layer} SYMBOLIC)
+  file(GLOB layer_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${layer}/*.cpp)
+  list(FILTER layer_sources EXCLUDE REGEX "_posix\\.cpp$")
+  list(APPEND dll_sources ${layer_sources})
+endforeach()
+set(windows_includes ${CMAKE_SOURCE_DIR}/tools/winsdk-shim ${view})
 
 add_library(vximage_dll SHARED ${dll_sources} ${resources} ${CMAKE_SOURCE_DIR}/module/vximage.def)
 add_dependencies(vximage_dll vximage_idl)
 # build/windows/<arch>/vxImage.DLL, the file a user copies.
 set_target_properties(vximage_dll PROPERTIES OUTPUT_NAME vxImage PREFIX "" SUFFIX ".DLL"
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR} ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
-# The SDK shims first: the sources' platform/ headers name the real SDK there.
-target_include_directories(vximage_dll PRIVATE ${CMAKE_SOURCE_DIR}/tools/winsdk-shim ${CMAKE_SOURCE_DIR}
-  ${VXIMAGE_WINDOWS_DEPS}/include ${CMAKE_SOURCE_DIR}/module ${generated})
+target_include_directories(vximage_dll PRIVATE ${windows_includes} ${CMAKE_SOURCE_DIR}/module ${generated})
+target_include_directories(vximage_dll SYSTEM PRIVATE ${VXIMAGE_WINDOWS_DEPS}/include)
 target_compile_definitions(vximage_dll PRIVATE ${windows_definitions})
+target_compile_options(vximage_dll PRIVATE -Werror)
 target_link_libraries(vximage_dll PRIVATE ${VXIMAGE_WINDOWS_DEPS}/lib/libjpeg.a
   ${VXIMAGE_WINDOWS_DEPS}/lib/libpng16.a ${VXIMAGE_ZLIB} ${windows_system_libraries})
 # The .def names the exports undecorated; on x86 they are __stdcall (DllCanUnloadNow@0).
@@ -68,13 +74,13 @@ target_link_options(vximage_dll PRIVATE ${static_runtime} -Wl,--enable-stdcall-f
 
 # Test programs for Wine (scripts/windows.sh runs them).
 add_executable(registrar_test ${CMAKE_SOURCE_DIR}/tests/windows/registrar_test.cpp
-  ${CMAKE_SOURCE_DIR}/module/windows/registrar.cpp ${CMAKE_SOURCE_DIR}/module/registration_script.cpp)
+  ${CMAKE_SOURCE_DIR}/module/registrar_windows.cpp ${CMAKE_SOURCE_DIR}/module/registration_script.cpp)
 add_executable(client ${CMAKE_SOURCE_DIR}/tests/windows/client.cpp)
 add_dependencies(client vximage_idl)
 target_include_directories(client PRIVATE ${generated})
 target_link_options(client PRIVATE -municode)
 foreach(program registrar_test client)
-  target_include_directories(${program} PRIVATE ${CMAKE_SOURCE_DIR}/tools/winsdk-shim ${CMAKE_SOURCE_DIR})
+  target_include_directories(${program} PRIVATE ${windows_includes} ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${program} PRIVATE ${windows_definitions})
   target_link_libraries(${program} PRIVATE ${windows_system_libraries})
   target_link_options(${program} PRIVATE ${static_runtime})

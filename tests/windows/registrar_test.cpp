@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "module/windows/registrar.h"
+#include "module/registrar.h"
 #include "tests/windows/check.h"
 
 namespace {

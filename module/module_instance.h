@@ -2,7 +2,7 @@
 // resources are found through it.
 #pragma once
 
-#include <windows.h>
+#include "platform/win_types.h"
 
 #include "module/ole_text.h"
 

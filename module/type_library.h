@@ -2,7 +2,7 @@
 // DllUnregisterServer do it.
 #pragma once
 
-#include <windows.h>
+#include "platform/oleauto.h"
 
 namespace vx {
 

@@ -1,6 +1,4 @@
-#include "module/windows/registrar.h"
-
-#include <windows.h>
+#include "module/registrar.h"
 
 namespace vx {
 namespace {

@@ -1,9 +1,12 @@
-#include "module/windows/type_info_dispatch.h"
-
+// IDispatch of the Resize object on Windows: the type information of IResize from the
+// registered type library, loaded on first use and kept for the life of the module, with
+// a table of the members' names in front of it.
 #include <vector>
 
 #include "module/dispatch.h"
 #include "module/ole_text.h"
+#include "module/resize_object.h"
+#include "platform/oleauto.h"
 
 namespace vx {
 namespace {
@@ -112,7 +115,13 @@ bool IsErrorTextByReference(DISPID id, WORD flags, const DISPPARAMS* params) {
 
 }  // namespace
 
-HRESULT GetResizeTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
+HRESULT STDMETHODCALLTYPE ResizeComObject::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT STDMETHODCALLTYPE ResizeComObject::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
   if (index != 0) return DISP_E_BADINDEX;
@@ -124,7 +133,10 @@ HRESULT GetResizeTypeInfo(UINT index, LCID lcid, ITypeInfo** info) {
   return S_OK;
 }
 
-HRESULT TypeInfoGetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
+// A member name alone is looked up in the table first (same length, same characters); the
+// type information answers the rest, and every name with parameter names.
+HRESULT STDMETHODCALLTYPE ResizeComObject::GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID lcid,
+                                                         DISPID* ids) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   ITypeInfo* info = nullptr;
   const HRESULT hr = Cache().Get(lcid, &info);
@@ -136,16 +148,19 @@ HRESULT TypeInfoGetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lci
   return info->GetIDsOfNames(names, count, ids);
 }
 
-HRESULT TypeInfoInvoke(IResize* object, DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                       VARIANT* result, EXCEPINFO* exception, UINT* arg_error) {
+// The type information calls the member of that DISPID. GetErrorInfo with one argument,
+// the variable to fill, is the older call shape that the type information does not know:
+// the member table takes that call.
+HRESULT STDMETHODCALLTYPE ResizeComObject::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                                  VARIANT* result, EXCEPINFO* exception, UINT* arg_error) {
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (IsErrorTextByReference(id, flags, params)) {
-    return vx::ResizeInvoke(object, id, flags, params, result, exception, arg_error);
+    return ResizeInvoke(this, id, flags, params, result, exception, arg_error);
   }
   ITypeInfo* info = nullptr;
   const HRESULT hr = Cache().Get(lcid, &info);
   if (FAILED(hr)) return hr;
-  return info->Invoke(object, id, flags, params, result, exception, arg_error);
+  return info->Invoke(static_cast<IResize*>(this), id, flags, params, result, exception, arg_error);
 }
 
 }  // namespace vx

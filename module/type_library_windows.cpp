@@ -1,8 +1,6 @@
-#include "module/windows/type_library.h"
+#include "module/type_library.h"
 
-#include <oleauto.h>
-
-#include "module/windows/module_instance.h"
+#include "module/module_instance.h"
 
 namespace vx {
 namespace {

@@ -1,13 +1,10 @@
 // DllRegisterServer and DllUnregisterServer: the registration script (resource REGISTRY
 // 101) run in register or unregister mode, then the type library.
-#include <windows.h>
-
-#include <olectl.h>
-
+#include "module/module_instance.h"
+#include "module/registrar.h"
 #include "module/resource.h"
-#include "module/windows/module_instance.h"
-#include "module/windows/registrar.h"
-#include "module/windows/type_library.h"
+#include "module/type_library.h"
+#include "platform/olectl.h"
 
 namespace vx {
 namespace {

@@ -1,7 +1,5 @@
 // Process attach and detach of vxImage.DLL.
-#include <windows.h>
-
-#include "module/windows/module_instance.h"
+#include "module/module_instance.h"
 
 namespace {
 
