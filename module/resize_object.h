@@ -46,7 +46,8 @@ namespace vx {
 
 class ResizeComObject : public ComObject<IResize, IID_IDispatch, IID_IResize> {
  public:
-  // IDispatch, answered from the member table; there is no type information to hand out.
+  // IDispatch: from the registered type library on Windows (resize_dispatch_windows.cpp),
+  // from the member table elsewhere (resize_dispatch_posix.cpp).
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, OLECHAR** names, UINT count, LCID lcid,

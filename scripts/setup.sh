@@ -16,6 +16,9 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra  # broad fallback (Hebrew, Greek, symbols); reference faces
   fonts-kacst-one fonts-lohit-deva fonts-tlwg-garuda-ttf fonts-wqy-microhei  # Arabic, Devanagari, Thai, CJK
   mingw-w64 wine64                # Windows builds, and running the text-layout reference under Wine
+  g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32  # vxImage.DLL: compilers with Windows threads
+  mingw-w64-tools libwine-dev     # widl for the type library, and the IDL files it imports
+  libz-mingw-w64-dev              # zlib for the cross-built libpng
   libgtest-dev libbenchmark-dev   # tests and benchmarks
   libjpeg-turbo-progs             # djpeg/cjpeg: reference decoder for tests, floor for benchmarks
 )

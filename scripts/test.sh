@@ -2,8 +2,9 @@
 # Installs what is missing, builds everything with AddressSanitizer and
 # UndefinedBehaviorSanitizer (each layer seeing only those below it), runs every test,
 # checks text layout against the reference table, compiles the sources of the Windows DLL
-# against the Windows SDK, runs the thread soak test built with ThreadSanitizer, and
-# replays the fuzz corpora through the fuzz targets.
+# against the Windows SDK, runs the thread soak test built with ThreadSanitizer, replays
+# the fuzz corpora through the fuzz targets, and builds and tests the Windows DLL under
+# Wine (scripts/windows.sh, against the outputs of this build's library).
 #
 # Environment: VXIMAGE_TEXT_ORACLE, the folder with golden-public.tsv (default: the shared
 # text-oracle folder beside the checkout).
@@ -35,3 +36,5 @@ cmake --build build/tsan -j2 --target vximage_thread_soak
 TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} build/tsan/bin/vximage_thread_soak
 
 scripts/fuzz.sh replay
+
+scripts/windows.sh build/asan

@@ -1,3 +1,5 @@
+// IDispatch of the Resize object where there is no type library to register: the member
+// table answers names and calls, and there is no ITypeInfo to hand out.
 #include "module/resize_object.h"
 
 #include "module/dispatch.h"

@@ -1,0 +1,256 @@
+#!/usr/bin/env bash
+# Builds vxImage.DLL for x86 and x64 with mingw-w64 (build/windows/<arch>/vxImage.DLL) and
+# tests them: both with objdump (machine, the four exports, nothing but system DLLs
+# imported, the resources), the x64 one under Wine in a prefix made for the run and
+# deleted afterwards, without a display:
+#   1. regsvr32 /s registers it;
+#   2. reg query finds every key and value of the registration and of the type library;
+#   3. tests/windows/acceptance.vbs and examples/typical_request.vbs run through cscript;
+#   4. the C++ client (tests/windows/client.cpp) and the registrar test pass;
+#   5. the outputs of the typical request equal those of the Linux library: the same sizes,
+#      and the same pixels where both sides compute them alike (see below); the largest
+#      channel difference of every output is printed;
+#   6. regsvr32 /u /s removes every key it wrote, and HKCR\CLSID stays.
+# Running the x86 DLL would need the 32-bit Wine, which setup does not install.
+#
+# usage: scripts/windows.sh [LINUX_BUILD_DIR]
+#   LINUX_BUILD_DIR holds bin/vximage and bin/jpeg_difference of the Linux build
+#   (default build/release, built when missing).
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$PWD
+linux_build=${1:-build/release}
+started=$SECONDS
+
+scripts/setup.sh
+scripts/windows_deps.sh
+
+failures=0
+fail() {
+  echo "windows: FAILED: $*"
+  failures=$((failures + 1))
+}
+
+# --- Build ------------------------------------------------------------------------------
+for arch in x86 x64; do
+  cmake -S . -B "build/windows/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
+    -DVXIMAGE_WINDOWS_DEPS="$root/build/windows/deps/$arch" >/dev/null
+  cmake --build "build/windows/$arch" -j2
+done
+if [[ ! -x $linux_build/bin/vximage || ! -x $linux_build/bin/jpeg_difference ]]; then
+  cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF \
+    -DVXIMAGE_BENCH=OFF -DVXIMAGE_EXAMPLES=OFF >/dev/null
+  cmake --build "$linux_build" -j2 --target vximage_cli jpeg_difference
+fi
+
+# --- The DLLs as files ---------------------------------------------------------------------
+# The resources as "type/id" (hexadecimal ids, names for named types) from objdump's dump
+# of the resource directory: type entries are indented by three blanks, ids by five.
+resources_of() {
+  "$1" -p "$2" | awk '
+    /^[0-9a-f]+   Entry: name: / { sub(/^.*\]: /, ""); sub(/,.*$/, ""); type = $0; next }
+    /^[0-9a-f]+   Entry: ID: / { type = $4; sub(/,$/, "", type); next }
+    /^[0-9a-f]+     Entry: ID: / { id = $4; sub(/,$/, "", id); print type "/" id }' |
+    while IFS=/ read -r type id; do
+      [[ $type == 0x* ]] && type=$((type))
+      echo "$type/$((id))"
+    done | sort | tr '\n' ' '
+}
+
+check_dll() {
+  local arch=$1 objdump format dll=build/windows/$1/vxImage.DLL headers exports imports resources
+  case $arch in
+    x86) objdump=i686-w64-mingw32-objdump format=pei-i386 ;;
+    x64) objdump=x86_64-w64-mingw32-objdump format=pei-x86-64 ;;
+  esac
+  [[ -f $dll ]] || { fail "$dll was not built"; return; }
+  "$objdump" -f "$dll" | grep -q "file format $format\$" || fail "$dll is not $format"
+  headers=$("$objdump" -p "$dll")
+  exports=$(sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^\s*\[ *[0-9]*\] //p' <<<"$headers" | sort | tr '\n' ' ')
+  [[ $exports == "DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer " ]] ||
+    fail "$dll exports: $exports"
+  imports=$(sed -n 's/^\s*DLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
+  for dependency in $imports; do
+    case $dependency in
+      kernel32.dll | user32.dll | gdi32.dll | advapi32.dll | ole32.dll | oleaut32.dll | msvcrt.dll) ;;
+      *) fail "$dll needs $dependency beside it" ;;
+    esac
+  done
+  # REGISTRY 101, BITMAP (2) 202, the string table block of string 100 (6/7), TYPELIB 1,
+  # the version block (16/1).
+  resources=$(resources_of "$objdump" "$dll")
+  [[ $resources == "16/1 2/202 6/7 REGISTRY/101 TYPELIB/1 " ]] || fail "$dll resources: $resources"
+  echo "windows: $dll: $format, exports $exports, imports $imports"
+}
+check_dll x86
+check_dll x64
+
+# --- Wine ---------------------------------------------------------------------------------
+wine=/usr/lib/wine/wine64
+WINEPREFIX=$(mktemp -d "$root/build/windows/wineprefix.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko to install
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  /usr/lib/wine/wineserver -k 2>/dev/null || true
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+"$wine" wineboot -i >/dev/null 2>&1
+
+# A path of this machine as Wine's programs name it (drive Z: is the root).
+windows_path() {
+  local path
+  path=$(realpath -m "$1")
+  echo "Z:${path//\//\\}"
+}
+
+# The text of a value (the default value without a name), or status 1 when it is missing.
+reg_value() {
+  local out
+  if [[ -z $2 ]]; then
+    out=$("$wine" reg query "$1" /ve 2>/dev/null) || return 1
+  else
+    out=$("$wine" reg query "$1" /v "$2" 2>/dev/null) || return 1
+  fi
+  out=$(tr -d '\r' <<<"$out" | grep -m1 '    REG_SZ    ') || return 1
+  echo "${out#*    REG_SZ    }"
+}
+expect_value() {
+  local got
+  got=$(reg_value "$1" "$2") || { fail "no value '${2:-(Default)}' in $1"; return; }
+  [[ $got == "$3" ]] || fail "$1 ${2:-(Default)}: '$got', expected '$3'"
+}
+key_exists() { "$wine" reg query "$1" >/dev/null 2>&1; }
+
+clsid='{53AC3439-FB62-4007-80DB-503A87F6330A}'
+iid='{54F8D524-D233-48EE-9D62-B9B46FA0719F}'
+libid='{BBDB5833-9237-4417-BD1C-0F899312562C}'
+# Every key that registration writes, in the order of the registration table and then the
+# type library's.
+registered_keys=(
+  'HKCR\vxImage.Resize.1' 'HKCR\vxImage.Resize.1\CLSID' 'HKCR\vxImage.Resize'
+  'HKCR\vxImage.Resize\CLSID' 'HKCR\vxImage.Resize\CurVer' "HKCR\\CLSID\\$clsid"
+  "HKCR\\CLSID\\$clsid\\ProgID" "HKCR\\CLSID\\$clsid\\VersionIndependentProgID"
+  "HKCR\\CLSID\\$clsid\\Programmable" "HKCR\\CLSID\\$clsid\\InprocServer32" "HKCR\\CLSID\\$clsid\\TypeLib"
+  "HKCR\\TypeLib\\$libid" "HKCR\\Interface\\$iid"
+)
+
+# 1. Registration, from a folder whose name needs the short form and holds a quote.
+install_folder="$WINEPREFIX/drive_c/Program Files/vx'Image test"
+mkdir -p "$install_folder"
+cp build/windows/x64/vxImage.DLL "$install_folder/"
+dll="C:\\Program Files\\vx'Image test\\vxImage.DLL"
+short_dll=$("$wine" winepath -s "$dll" | tr -d '\r')
+if "$wine" regsvr32 /s "$dll"; then
+  echo "windows: regsvr32 /s registered $dll"
+else
+  fail "regsvr32 /s $dll: status $?"
+fi
+
+# 2. The keys and values of the registration and of the type library.
+expect_value 'HKCR\vxImage.Resize.1' '' 'Merrow vxImage Class 8.0'
+expect_value 'HKCR\vxImage.Resize.1\CLSID' '' "$clsid"
+expect_value 'HKCR\vxImage.Resize' '' 'Merrow vxImage  Class 8.0'
+expect_value 'HKCR\vxImage.Resize\CLSID' '' "$clsid"
+expect_value 'HKCR\vxImage.Resize\CurVer' '' 'vxImage.Resize.1'
+expect_value "HKCR\\CLSID\\$clsid" '' 'Merrow vxImage Class 8.0'
+expect_value "HKCR\\CLSID\\$clsid\\ProgID" '' 'vxImage.Resize.1'
+expect_value "HKCR\\CLSID\\$clsid\\VersionIndependentProgID" '' 'vxImage.Resize'
+key_exists "HKCR\\CLSID\\$clsid\\Programmable" || fail "no key HKCR\\CLSID\\$clsid\\Programmable"
+expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" '' "$short_dll"
+expect_value "HKCR\\CLSID\\$clsid\\InprocServer32" ThreadingModel 'Apartment'
+expect_value "HKCR\\CLSID\\$clsid\\TypeLib" '' "$libid"
+expect_value "HKCR\\TypeLib\\$libid\\1.0" '' 'Merrow vxImage 8.0 Type Library'
+expect_value "HKCR\\TypeLib\\$libid\\1.0\\409\\win64" '' "$dll"
+expect_value "HKCR\\TypeLib\\$libid\\1.0\\FLAGS" '' '8'  # LIBFLAG_FHASDISKIMAGE, as widl sets it
+expect_value "HKCR\\TypeLib\\$libid\\1.0\\HELPDIR" '' "C:\\Program Files\\vx'Image test\\"
+expect_value "HKCR\\Interface\\$iid" '' 'IResize'
+expect_value "HKCR\\Interface\\$iid\\ProxyStubClsid32" '' '{00020424-0000-0000-C000-000000000046}'
+expect_value "HKCR\\Interface\\$iid\\TypeLib" '' "$libid"
+echo "windows: registry checked (InprocServer32 = $short_dll)"
+
+# 3. The acceptance script, and the README's example, through cscript. cscript ends with
+# status 0 even when a script dies, so the closing line is what counts.
+out=build/windows/out
+rm -rf "$out"
+mkdir -p "$out/dll" "$out/linux" "$out/example"
+sources=(samples/photo-2mp.jpg tests/corpus/png/pil_exif.png tests/corpus/png/pil_uncompressed_rgb.png
+  tests/corpus/bmp/g/rgb24.bmp tests/corpus/bmp/g/pal8.bmp tests/corpus/gif/imagegif_interlaced.gif)
+windows_sources=()
+for source in "${sources[@]}"; do windows_sources+=("$(windows_path "$source")"); done
+acceptance=tests/windows/acceptance.vbs
+checks=$(sed -n 's/^Const kChecks = //p' "$acceptance" | tr -d '\r')
+per_source=$(sed -n 's/^Const kChecksPerSource = //p' "$acceptance" | tr -d '\r')
+planned=$((checks + per_source * ${#sources[@]}))
+result=$("$wine" cscript //nologo "$(windows_path "$acceptance")" "$(windows_path samples/logo.png)" \
+  "$(windows_path "$out/dll")" "${windows_sources[@]}" 2>&1 | tr -d '\r') || true
+sed 's/^/  /' <<<"$result"
+[[ $(tail -n1 <<<"$result") == "$planned passed, 0 failed" ]] ||
+  fail "acceptance.vbs did not end with '$planned passed, 0 failed'"
+
+result=$("$wine" cscript //nologo "$(windows_path examples/typical_request.vbs)" "$(windows_path samples/photo-2mp.jpg)" \
+  "$(windows_path samples/logo.png)" "$(windows_path "$out/example")" 2>&1 | tr -d '\r') || true
+[[ $result == "done" && -s $out/example/marked.jpg && -s $out/example/thumb.jpg && -s $out/example/crop.jpg ]] ||
+  fail "examples/typical_request.vbs: $result"
+
+# 4. The C++ client, and the registrar on its own: their status is their count of failures.
+run_test_program() {
+  local name=$1 status=0 output
+  shift
+  output=$("$wine" "$@" 2>&1) || status=$?
+  tr -d '\r' <<<"$output" | sed 's/^/  /'
+  [[ $status -eq 0 ]] || fail "$name: status $status"
+}
+run_test_program client.exe build/windows/x64/bin/client.exe "$(windows_path samples/photo-2mp.jpg)" \
+  "$(windows_path "$out/dll")"
+run_test_program registrar_test.exe build/windows/x64/bin/registrar_test.exe
+
+# 5. The same typical request through the Linux library, and the outputs side by side.
+# Every output must have the same size. The marked picture and the crop of a PNG or BMP
+# source must have the same pixels too: both sides decode those exactly and then run the
+# same code. Thumbnails are resampled by the system's StretchBlt (GDI's own sampling on
+# Windows, ours on Linux: whole pixels either way, but not always the same ones), and the
+# caption is drawn by the system's text rasteriser, so those are only measured.
+outputs=(mark thumb0 thumb1 thumb2 thumb3 crop text)
+for source in "${sources[@]}"; do
+  name=$(basename "${source%.*}")
+  target=$out/linux/$name
+  if ! "$linux_build/bin/vximage" \
+    -e "LoadSourceImage \"$source\"" -e 'MarkPos = 4' -e 'MarkTransparent = 50' \
+    -e 'AddImageMark "samples/logo.png", 0, 0' -e "MakeMarkImage \"$target-mark.jpg\"" \
+    -e "MakeThumbImage \"$target-thumb0.jpg\", 150, 100, 0" -e "MakeThumbImage \"$target-thumb1.jpg\", 150, 0, 1" \
+    -e "MakeThumbImage \"$target-thumb2.jpg\", 0, 100, 2" -e "MakeThumbImage \"$target-thumb3.jpg\", 0.5, 0.25, 3" \
+    -e "MakeCropImage \"$target-crop.jpg\", 10, 20, 100, 80" -e 'MarkPos = 3' -e 'MarkTransparent = 100' \
+    -e 'TextMarkFontName = "Arial"' -e 'TextMarkHeight = -48' -e 'TextMarkColor = &HFFFFFF' \
+    -e 'TextMarkShadowVisible = 1' -e 'TextMarkShadowDistance = 3' -e 'AddTextMark "(c) 2026 Example Photo", 0, 0' \
+    -e "MakeMarkImage \"$target-text.jpg\""; then
+    fail "the Linux library's typical request on $source"
+  fi
+  for output in "${outputs[@]}"; do
+    file=$name-$output.jpg
+    if ! difference=$("$linux_build/bin/jpeg_difference" "$out/dll/$file" "$out/linux/$file"); then
+      fail "$file: DLL and Linux library differ in size or did not write it: $difference"
+      continue
+    fi
+    echo "windows: $file: DLL against Linux ${difference#* }"
+    case $source:$output in
+      *.png:mark | *.png:crop | *.bmp:mark | *.bmp:crop)
+        [[ ${difference##* } == 0 ]] || fail "$file: the pixels differ" ;;
+    esac
+  done
+done
+
+# 6. Unregistration: every key it wrote is gone, HKCR\CLSID stays.
+if "$wine" regsvr32 /u /s "$dll"; then
+  echo "windows: regsvr32 /u /s unregistered $dll"
+else
+  fail "regsvr32 /u /s $dll: status $?"
+fi
+for key in "${registered_keys[@]}"; do
+  key_exists "$key" && fail "$key is still there after unregistration"
+done
+key_exists 'HKCR\CLSID' || fail 'HKCR\CLSID went with the unregistration'
+
+echo "windows: $failures failed, $((SECONDS - started)) s"
+[[ $failures -eq 0 ]]
