@@ -2,7 +2,8 @@
 //
 // Open reads the headers and starts decompression, which for a progressive picture reads
 // every scan, so that a file whose structure is broken is refused before anything is
-// drawn. Decode then writes rows straight into the caller's pixels.
+// drawn. Decode then writes rows straight into the caller's pixels; a large baseline
+// picture is decoded in two bands at once (see DecodeInTwoBands).
 //
 // The work a file can ask for is bounded: sides past libjpeg's limit are measured from
 // the frame header and left to the caller to refuse, working memory is capped, and a
@@ -10,22 +11,21 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#include "base/jpeg_error_jump.h"
 #include "base/picture_limits.h"
+#include "platform/jpeg_reading.h"
 #include "platform/picture_decoder.h"
 
 namespace vx {
 
 namespace {
 
-// Beyond this much working memory (progressive pictures keep every coefficient) the
-// library gives up instead of asking for more.
-constexpr long kJpegMemoryLimit = 1L << 30;
-// Progressive encoders write about ten scans; every scan may cost a pass over all the
-// coefficients, so a file that repeats scans could keep the decoder busy for minutes.
-constexpr int kMaxScans = 100;
+// From this many pixels on, a baseline picture is worth a second thread (see
+// DecodeInTwoBands); below it the thread costs about what it saves.
+constexpr std::int64_t kTwoBandPixels = std::int64_t{1} << 20;
 
 std::uint16_t BigEndian16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] << 8 | p[1]); }
 
@@ -59,40 +59,8 @@ bool ReadFrameSize(const std::uint8_t* data, std::size_t size, int* width, int* 
   return false;
 }
 
-// Called by libjpeg as it reads: a file of more scans than that is refused as broken.
-void LimitScans(j_common_ptr cinfo) {
-  auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
-  if (decompress->input_scan_number > kMaxScans) ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
-}
-
 // What libjpeg reports when the working memory it needs is beyond its cap.
 bool IsMemoryError(int code) { return code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE; }
-
-// The source reads from memory; past the end it supplies an end-of-image marker, as a
-// truncated file ends.
-const JOCTET kFakeEoi[2] = {0xFF, JPEG_EOI};
-
-void InitSource(j_decompress_ptr) {}
-
-boolean FillInputBuffer(j_decompress_ptr cinfo) {
-  WARNMS(cinfo, JWRN_JPEG_EOF);
-  cinfo->src->next_input_byte = kFakeEoi;
-  cinfo->src->bytes_in_buffer = sizeof kFakeEoi;
-  return TRUE;
-}
-
-void SkipInputData(j_decompress_ptr cinfo, long count) {
-  jpeg_source_mgr* source = cinfo->src;
-  if (count <= 0) return;
-  if (static_cast<std::size_t>(count) > source->bytes_in_buffer) {
-    FillInputBuffer(cinfo);  // skipping past the end: what follows is the end
-    return;
-  }
-  source->next_input_byte += count;
-  source->bytes_in_buffer -= static_cast<std::size_t>(count);
-}
-
-void TermSource(j_decompress_ptr) {}
 
 // CMYK as stored: with an Adobe marker the four values are inverted, as nearly every
 // CMYK JPEG stores them; without one they are plain ink amounts.
@@ -110,22 +78,39 @@ void CmykToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool invert
   }
 }
 
+// Reads the decompressor's next rows up to `last` straight into the caller's rows (BGRX
+// words). False when libjpeg gave up or the coded data ran short on the way.
+bool ReadRowsCleanly(JpegReading& reading, std::uint32_t* rows, std::ptrdiff_t stride, JDIMENSION last) {
+  if (setjmp(reading.errors.return_point)) return false;
+  while (reading.cinfo.output_scanline < last) {
+    JSAMPROW row = reinterpret_cast<JSAMPROW>(rows + std::ptrdiff_t(reading.cinfo.output_scanline) * stride);
+    if (jpeg_read_scanlines(&reading.cinfo, &row, 1) != 1) return false;
+  }
+  return !reading.errors.data_short;
+}
+
+// The lower band of a two-band decode, on its own decompressor: the coded data of the rows
+// above `first` is read without making pixels of it, then the rows from `first` down are
+// decoded, and the data is read to its end as a one-band decode reads it. True when all of
+// that went cleanly.
+bool DecodeLowerBand(const std::uint8_t* data, std::size_t size, std::uint32_t* rows, std::ptrdiff_t stride,
+                     JDIMENSION first) {
+  JpegReading reading(data, size);
+  if (setjmp(reading.errors.return_point)) return false;
+  if (reading.ReadHeader() != JPEG_HEADER_OK) return false;
+  reading.cinfo.out_color_space = JCS_EXT_BGRX;
+  jpeg_start_decompress(&reading.cinfo);
+  if (jpeg_skip_scanlines(&reading.cinfo, first) != first || reading.errors.data_short) return false;
+  if (!ReadRowsCleanly(reading, rows, stride, reading.cinfo.output_height)) return false;
+  if (setjmp(reading.errors.return_point)) return false;
+  jpeg_finish_decompress(&reading.cinfo);
+  return !reading.errors.data_short;
+}
+
 class JpegDecoder final : public PictureDecoder {
  public:
-  JpegDecoder(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {
-    cinfo_.err = errors_.Install();
-    source_.next_input_byte = data;
-    source_.bytes_in_buffer = size;
-    source_.init_source = InitSource;
-    source_.fill_input_buffer = FillInputBuffer;
-    source_.skip_input_data = SkipInputData;
-    source_.resync_to_restart = jpeg_resync_to_restart;
-    source_.term_source = TermSource;
-  }
-
-  ~JpegDecoder() override {
-    if (created_) jpeg_destroy_decompress(&cinfo_);
-  }
+  JpegDecoder(const std::uint8_t* data, std::size_t size, JpegThreads threads)
+      : data_(data), size_(size), threads_(threads), reading_(data, size) {}
 
   bool Open() {
     int frame_width = 0, frame_height = 0;
@@ -137,29 +122,24 @@ class JpegDecoder final : public PictureDecoder {
       height_ = frame_height;
       return true;
     }
-    if (setjmp(errors_.return_point)) {
+    jpeg_decompress_struct& cinfo = reading_.cinfo;
+    if (setjmp(reading_.errors.return_point)) {
       // Too large to decode within the memory cap: measured, and refused by the caller.
-      exceeds_memory_ = IsMemoryError(errors_.manager.msg_code) && width_ > 0 && height_ > 0;
+      exceeds_memory_ = IsMemoryError(reading_.errors.manager.msg_code) && width_ > 0 && height_ > 0;
       return exceeds_memory_;
     }
-    jpeg_create_decompress(&cinfo_);
-    created_ = true;
-    cinfo_.mem->max_memory_to_use = kJpegMemoryLimit;
-    cinfo_.src = &source_;
-    progress_.progress_monitor = LimitScans;
-    cinfo_.progress = &progress_;
-    if (jpeg_read_header(&cinfo_, TRUE) != JPEG_HEADER_OK) return false;
-    width_ = static_cast<int>(cinfo_.image_width);
-    height_ = static_cast<int>(cinfo_.image_height);
+    if (reading_.ReadHeader() != JPEG_HEADER_OK) return false;
+    width_ = static_cast<int>(cinfo.image_width);
+    height_ = static_cast<int>(cinfo.image_height);
     if (width_ <= 0 || height_ <= 0) return false;
     if (std::int64_t{width_} * height_ > kMaxPicturePixels) return true;  // only measured, never started
 
-    cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
-    cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGRX;
-    jpeg_start_decompress(&cinfo_);
+    cmyk_ = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGRX;
+    jpeg_start_decompress(&cinfo);
     // A progressive picture has been read whole by now; what it lacked is lost detail,
     // not lost rows, so its end is not tracked.
-    single_scan_ = !jpeg_has_multiple_scans(&cinfo_);
+    single_scan_ = !jpeg_has_multiple_scans(&cinfo);
     started_ = true;
     return true;
   }
@@ -167,31 +147,98 @@ class JpegDecoder final : public PictureDecoder {
   DecodeResult Decode(std::uint32_t* rows, std::ptrdiff_t stride) override {
     if (!started_ || decoded_) return DecodeResult::kNothing;
     decoded_ = true;
+    const JDIMENSION split = TwoBandSplit();
+    if (split > 0) {
+      switch (DecodeInTwoBands(rows, stride, split)) {
+        case TwoBands::kClean: return DecodeResult::kWhole;
+        case TwoBands::kNoThread: break;  // nothing decoded yet: one band from here
+        case TwoBands::kUnclean:
+          // The data ended or broke somewhere: decode again in one band from black rows,
+          // so that what is kept of such a file is exactly what a one-band decode keeps.
+          for (int y = 0; y < height_; ++y) {
+            std::uint32_t* row = rows + std::ptrdiff_t(y) * stride;
+            std::fill(row, row + width_, 0u);
+          }
+          if (!Restart()) return DecodeResult::kNothing;
+          break;
+      }
+    }
+    return DecodeInOneBand(rows, stride);
+  }
+
+ private:
+  enum class TwoBands { kClean, kUnclean, kNoThread };
+
+  // The first row of the lower band, or 0 when this picture is decoded in one band. The
+  // lower band's thread reads the upper band's coded data too (without making pixels),
+  // so the upper band takes about two thirds of the rows; the split falls on a boundary
+  // of the rows that libjpeg decodes together.
+  JDIMENSION TwoBandSplit() const {
+    const jpeg_decompress_struct& cinfo = reading_.cinfo;
+    if (!single_scan_ || cmyk_ || threads_ == JpegThreads::kOne) return 0;
+    if (threads_ == JpegThreads::kBySize &&
+        (std::int64_t{width_} * height_ < kTwoBandPixels || std::thread::hardware_concurrency() < 2)) {
+      return 0;
+    }
+    const JDIMENSION unit = JDIMENSION(cinfo.max_v_samp_factor) * DCTSIZE;
+    const JDIMENSION split = cinfo.output_height * 2 / 3 / unit * unit;
+    return split > 0 && split < cinfo.output_height ? split : 0;
+  }
+
+  // The rows above `split` are decoded here, the rest at the same time on a second thread
+  // with a decompressor of its own. Clean only when both bands came out whole and the
+  // data was read to its end without a fault: then the pixels are those of a one-band
+  // decode (libjpeg decodes the skipped data exactly as it would for pixels).
+  TwoBands DecodeInTwoBands(std::uint32_t* rows, std::ptrdiff_t stride, JDIMENSION split) {
+    bool lower_clean = false;
+    std::thread lower;
+    try {
+      lower = std::thread([&] { lower_clean = DecodeLowerBand(data_, size_, rows, stride, split); });
+    } catch (const std::system_error&) {
+      return TwoBands::kNoThread;
+    }
+    const bool upper_clean = ReadRowsCleanly(reading_, rows, stride, split);
+    lower.join();
+    return upper_clean && lower_clean ? TwoBands::kClean : TwoBands::kUnclean;
+  }
+
+  // Back to the state after Open, for a decode from the first row.
+  bool Restart() {
+    jpeg_decompress_struct& cinfo = reading_.cinfo;
+    if (setjmp(reading_.errors.return_point)) return false;
+    jpeg_abort_decompress(&cinfo);
+    if (reading_.ReadHeader() != JPEG_HEADER_OK) return false;
+    cinfo.out_color_space = JCS_EXT_BGRX;
+    jpeg_start_decompress(&cinfo);
+    return true;
+  }
+
+  DecodeResult DecodeInOneBand(std::uint32_t* rows, std::ptrdiff_t stride) {
+    jpeg_decompress_struct& cinfo = reading_.cinfo;
     std::vector<JSAMPLE> cmyk_row;
     if (cmyk_) cmyk_row.resize(std::size_t(width_) * 4);
-    if (setjmp(errors_.return_point)) {
+    if (setjmp(reading_.errors.return_point)) {
       // Broken beyond repair partway: the rows already written stay.
       return Result();
     }
-    while (cinfo_.output_scanline < cinfo_.output_height) {
-      const JDIMENSION y = cinfo_.output_scanline;
+    while (cinfo.output_scanline < cinfo.output_height) {
+      const JDIMENSION y = cinfo.output_scanline;
       auto* out = reinterpret_cast<std::uint32_t*>(rows + std::ptrdiff_t(y) * stride);
       JSAMPROW row = cmyk_ ? cmyk_row.data() : reinterpret_cast<JSAMPROW>(out);
-      if (jpeg_read_scanlines(&cinfo_, &row, 1) != 1) return Result();
-      if (single_scan_ && errors_.data_short) {
+      if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) return Result();
+      if (single_scan_ && reading_.errors.data_short) {
         // The data stopped within this row's band: it and what follows were never
         // in the file. Leave them as they were.
         ClearRow(rows, stride, y);
         return Result();
       }
-      if (cmyk_) CmykToWords(cmyk_row.data(), out, width_, cinfo_.saw_Adobe_marker);
+      if (cmyk_) CmykToWords(cmyk_row.data(), out, width_, cinfo.saw_Adobe_marker);
       rows_written_ = y + 1;
     }
-    jpeg_finish_decompress(&cinfo_);
-    return single_scan_ && errors_.data_short ? Result() : DecodeResult::kWhole;
+    jpeg_finish_decompress(&cinfo);
+    return single_scan_ && reading_.errors.data_short ? Result() : DecodeResult::kWhole;
   }
 
- private:
   // For a decode that stopped early.
   DecodeResult Result() const { return rows_written_ > 0 ? DecodeResult::kPart : DecodeResult::kNothing; }
 
@@ -204,12 +251,9 @@ class JpegDecoder final : public PictureDecoder {
 
   const std::uint8_t* data_;
   std::size_t size_;
-  jpeg_decompress_struct cinfo_{};
-  JpegErrorJump errors_{};
-  jpeg_source_mgr source_{};
-  jpeg_progress_mgr progress_{};
+  JpegThreads threads_;
+  JpegReading reading_;
   JDIMENSION rows_written_ = 0;  // rows from the top that hold decoded pixels
-  bool created_ = false;
   bool started_ = false;
   bool decoded_ = false;
   bool cmyk_ = false;
@@ -218,10 +262,14 @@ class JpegDecoder final : public PictureDecoder {
 
 }  // namespace
 
-std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size) {
-  auto decoder = std::make_unique<JpegDecoder>(data, size);
+std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size, JpegThreads threads) {
+  auto decoder = std::make_unique<JpegDecoder>(data, size, threads);
   if (!decoder->Open()) return nullptr;
   return decoder;
+}
+
+std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size) {
+  return OpenJpeg(data, size, JpegThreads::kBySize);
 }
 
 }  // namespace vx

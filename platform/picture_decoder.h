@@ -45,6 +45,13 @@ class PictureDecoder {
 
 // Each returns null when the data is not a picture of that format that can be shown.
 std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size);
+
+// How many threads a JPEG decode may use. By size: two for a baseline picture of a
+// megapixel or more on a machine with more than one core, else one. Either way the
+// pixels and the result are those of a one-thread decode.
+enum class JpegThreads { kOne, kTwo, kBySize };
+std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size, JpegThreads threads);
+
 std::unique_ptr<PictureDecoder> OpenGif(const std::uint8_t* data, std::size_t size);
 std::unique_ptr<PictureDecoder> OpenBmp(const std::uint8_t* data, std::size_t size);
 

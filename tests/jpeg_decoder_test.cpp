@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/picture_decoder.h"
 #include "tests/resize_test_support.h"
@@ -17,12 +18,13 @@ struct Decoded {
   std::vector<std::uint32_t> words;
 };
 
-Decoded Decode(const std::vector<std::uint8_t>& bytes) {
+Decoded Decode(const std::vector<std::uint8_t>& bytes, JpegThreads threads = JpegThreads::kBySize) {
   Decoded out;
-  std::unique_ptr<PictureDecoder> decoder = OpenJpeg(bytes.data(), bytes.size());
+  std::unique_ptr<PictureDecoder> decoder = OpenJpeg(bytes.data(), bytes.size(), threads);
   if (!decoder) return out;
   out.width = decoder->width();
   out.height = decoder->height();
+  if (std::int64_t{out.width} * out.height > std::int64_t{1} << 26) return out;  // measured only
   out.words.assign(std::size_t(out.width) * out.height, 0);
   out.complete = decoder->Decode(out.words.data(), out.width) == DecodeResult::kWhole;
   EXPECT_EQ(decoder->Decode(out.words.data(), out.width), DecodeResult::kNothing);  // one decode per opening
@@ -104,6 +106,48 @@ TEST(JpegDecoder, EveryTruncationOfAFileIsHandled) {
       EXPECT_EQ(d.height, 103);
     }
   }
+}
+
+// Two bands at once must give exactly what one band gives: every corpus file, and a large
+// baseline photograph cut short, broken in its lower part, and followed by garbage.
+TEST(JpegDecoder, TwoBandsGiveTheOneBandResult) {
+  auto expect_same = [](const std::vector<std::uint8_t>& bytes, const std::string& what) {
+    SCOPED_TRACE(what);
+    const Decoded one = Decode(bytes, JpegThreads::kOne);
+    const Decoded two = Decode(bytes, JpegThreads::kTwo);
+    EXPECT_EQ(one.width, two.width);
+    EXPECT_EQ(one.height, two.height);
+    EXPECT_EQ(one.complete, two.complete);
+    EXPECT_TRUE(one.words == two.words);
+  };
+  int files = 0;
+  for (const char* folder : {"/tests/corpus/jpeg/", "/tests/corpus/photos/"}) {
+    for (const auto& entry : std::filesystem::directory_iterator(VXIMAGE_SOURCE_DIR + std::string(folder))) {
+      const std::string name = entry.path().filename().string();
+      if (name.size() < 4 || (name.substr(name.size() - 4) != ".jpg" && name.substr(name.size() - 5) != ".jpeg"))
+        continue;
+      expect_same(ReadBytes(entry.path().string()), name);
+      ++files;
+    }
+  }
+  EXPECT_GT(files, 50);
+
+  const std::vector<std::uint8_t> photo = ReadBytes(VXIMAGE_SOURCE_DIR "/tests/corpus/photos/mate_Dune.jpg");
+  ASSERT_TRUE(Decode(photo, JpegThreads::kOne).complete);
+  for (int percent : {20, 50, 67, 80, 99}) {
+    const std::vector<std::uint8_t> cut(photo.begin(), photo.begin() + std::ptrdiff_t(photo.size() * percent / 100));
+    expect_same(cut, "cut to " + std::to_string(percent) + " %");
+  }
+  for (int percent : {30, 70, 90}) {
+    std::vector<std::uint8_t> broken = photo;
+    for (std::size_t i = 0; i < 64; ++i) broken[broken.size() * percent / 100 + i] ^= 0x5A;
+    expect_same(broken, "broken at " + std::to_string(percent) + " %");
+  }
+  std::vector<std::uint8_t> trailed = photo;
+  trailed.insert(trailed.end() - 2, {0x12, 0x34, 0x56});  // before the end-of-image marker
+  expect_same(trailed, "bytes before the end marker");
+  std::vector<std::uint8_t> no_end(photo.begin(), photo.end() - 2);
+  expect_same(no_end, "no end marker");
 }
 
 TEST(JpegDecoder, NonJpegDataIsRefused) {

@@ -1,6 +1,7 @@
 // Eight threads, each with a Resize object of its own, loading and writing for a few
 // seconds. Objects on different threads share only the drawing layer (its handle table
-// and stock objects); scripts/test.sh also runs this test built with ThreadSanitizer.
+// and stock objects); a megapixel JPEG among the pictures brings in the decoder's own
+// second thread. scripts/test.sh also runs this test built with ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -29,6 +30,12 @@ TEST(ThreadSoak, EightObjectsOnEightThreadsShareNothing) {
     p[1] = std::uint8_t(y * 3);
     p[2] = std::uint8_t(x ^ y);
   });
+  // Large enough to be decoded in two bands.
+  WriteJpegFile(dir.File("large.jpg"), 1260, 840, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x / 5);
+    p[1] = std::uint8_t(y / 3);
+    p[2] = std::uint8_t((x + y) / 7);
+  });
   WritePngFile(dir.File("logo.png"), 90, 60, [](int x, int y, std::uint8_t* p) {
     p[0] = std::uint8_t(x * 2);
     p[1] = std::uint8_t(y * 4);
@@ -45,17 +52,22 @@ TEST(ThreadSoak, EightObjectsOnEightThreadsShareNothing) {
       const std::string own = dir.File("t" + std::to_string(t));
       for (int round = 0; std::chrono::steady_clock::now() < deadline; ++round) {
         ResizeObject r;
-        const bool png = (round + t) % 2 == 0;
-        ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File(png ? "logo.png" : "photo.jpg"))), S_OK);
+        struct Picture {
+          const char* name;
+          int width;
+        };
+        constexpr Picture kPictures[] = {{"logo.png", 90}, {"photo.jpg", 120}, {"large.jpg", 1260}};
+        const Picture& picture = kPictures[(round + t) % 3];
+        ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File(picture.name))), S_OK);
         ASSERT_EQ(r->MakeThumbImage(Bstr(own + "-thumb.jpg"), 30, 0, 1), S_OK);
         ASSERT_EQ(r->MakeCropImage(Bstr(own + "-crop.jpg"), 10, 10, 25, 15), S_OK);
         ASSERT_EQ(r->MakeMarkImage(Bstr(own + "-mark.jpg")), S_OK);
         ASSERT_EQ(r.ErrorText(), u"");
         const RgbImage thumb = ReadJpegFile(own + "-thumb.jpg");
         ASSERT_EQ(thumb.width, 30);
-        ASSERT_EQ(thumb.height, 20);  // both pictures are 3:2
+        ASSERT_EQ(thumb.height, 20);  // all three pictures are 3:2
         ASSERT_EQ(ReadJpegFile(own + "-crop.jpg").width, 25);
-        ASSERT_EQ(ReadJpegFile(own + "-mark.jpg").width, png ? 90 : 120);
+        ASSERT_EQ(ReadJpegFile(own + "-mark.jpg").width, picture.width);
         ++rounds[t];
       }
     });
