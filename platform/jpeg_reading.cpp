@@ -1,5 +1,7 @@
 #include "platform/jpeg_reading.h"
 
+#include <algorithm>
+
 namespace vx {
 
 namespace {
@@ -10,11 +12,33 @@ constexpr long kJpegMemoryLimit = 1L << 30;
 // Progressive encoders write about ten scans; every scan may cost a pass over all the
 // coefficients, so a file that repeats scans could keep the decoder busy for minutes.
 constexpr int kMaxScans = 100;
+// Nor may the scans together visit each block of the picture more than this many times
+// on average: the usual progressions visit a block four to six times, and on a large
+// picture even a hundred scans would take the better part of a minute. Small pictures
+// keep the whole hundred scans.
+constexpr std::uint64_t kMaxVisitsPerBlock = 32;
+constexpr std::uint64_t kMinBlockVisits = std::uint64_t{1} << 22;
 
-// Called by libjpeg as it reads: a file of more scans than that is refused as broken.
+std::uint64_t BlocksOf(const jpeg_component_info& component) {
+  return std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+}
+
+// Called by libjpeg before each step of reading: a file of more scans than the limits
+// allow is refused as broken as soon as the scan that goes past them begins.
 void LimitScans(j_common_ptr cinfo) {
   auto* decompress = reinterpret_cast<j_decompress_ptr>(cinfo);
+  auto* budget = reinterpret_cast<JpegReading::ScanBudget*>(decompress->progress);
   if (decompress->input_scan_number > kMaxScans) ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+  if (decompress->input_scan_number == budget->scans_counted) return;
+  budget->scans_counted = decompress->input_scan_number;
+  std::uint64_t picture_blocks = 0;
+  for (int i = 0; i < decompress->num_components; ++i) picture_blocks += BlocksOf(decompress->comp_info[i]);
+  std::uint64_t scan_blocks = 0;
+  for (int i = 0; i < decompress->comps_in_scan; ++i) scan_blocks += BlocksOf(*decompress->cur_comp_info[i]);
+  budget->block_visits += scan_blocks;
+  if (budget->block_visits > std::max(kMinBlockVisits, kMaxVisitsPerBlock * picture_blocks)) {
+    ERREXIT4(cinfo, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+  }
 }
 
 // The source reads from memory; past the end it supplies an end-of-image marker, as a
@@ -52,7 +76,7 @@ JpegReading::JpegReading(const std::uint8_t* data, std::size_t size) : data_(dat
   source_.skip_input_data = SkipInputData;
   source_.resync_to_restart = jpeg_resync_to_restart;
   source_.term_source = TermSource;
-  progress_.progress_monitor = LimitScans;
+  budget_.monitor.progress_monitor = LimitScans;
 }
 
 JpegReading::~JpegReading() {
@@ -65,8 +89,10 @@ int JpegReading::ReadHeader() {
     created_ = true;
     cinfo.mem->max_memory_to_use = kJpegMemoryLimit;
     cinfo.src = &source_;
-    cinfo.progress = &progress_;
+    cinfo.progress = &budget_.monitor;
   }
+  budget_.scans_counted = 0;
+  budget_.block_visits = 0;
   source_.next_input_byte = data_;
   source_.bytes_in_buffer = size_;
   errors.manager.num_warnings = 0;

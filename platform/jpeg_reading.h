@@ -1,6 +1,7 @@
 // A libjpeg decompressor reading JPEG data held in memory, with the limits that every
-// decode of ours keeps: working memory capped, scans counted, and fatal errors jumping
-// back to the caller's setjmp on errors.return_point instead of ending the process.
+// decode of ours keeps: working memory capped, scans and the blocks they cover counted,
+// and fatal errors jumping back to the caller's setjmp on errors.return_point instead of
+// ending the process.
 #pragma once
 
 #include <cstddef>
@@ -26,11 +27,18 @@ class JpegReading {
   jpeg_decompress_struct cinfo{};
   JpegErrorJump errors{};
 
+  // The progress monitor, which counts the scans as they begin and the blocks they cover.
+  struct ScanBudget {
+    jpeg_progress_mgr monitor;  // first, so that libjpeg's pointer to it is one to this
+    int scans_counted;
+    std::uint64_t block_visits;
+  };
+
  private:
   const std::uint8_t* data_;
   std::size_t size_;
   jpeg_source_mgr source_{};
-  jpeg_progress_mgr progress_{};
+  ScanBudget budget_{};
   bool created_ = false;
 };
 

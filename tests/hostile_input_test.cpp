@@ -47,6 +47,30 @@ TEST_F(HostileInputTest, ProgressiveJpegWithTooManyScansIsRefused) {
   EXPECT_EQ(r.Width(), -1);
 }
 
+// A hundred scans of a picture of the largest size would keep the decoder busy for most of
+// a minute; the scans together may visit each block 32 times on average, or 2^22 block
+// visits on a small picture. Grey pictures from the library's own progression, whose six
+// scans each visit every block, and its last scan repeated.
+TEST_F(HostileInputTest, ScansAreBoundedByTheBlocksTheyVisit) {
+  struct Case {
+    int side;
+    int repeats;
+    bool refused;
+  };
+  // 4096 x 4096: 262 144 blocks, 32 visits each. 2048 x 2048: 65 536 blocks, and the
+  // floor of 2^22 visits allows 64 each.
+  const Bytes large = ProgressiveJpeg(4096, 4096, 1), small = ProgressiveJpeg(2048, 2048, 1);
+  for (const Case& c : {Case{4096, 26, false}, Case{4096, 27, true}, Case{2048, 58, false}, Case{2048, 59, true}}) {
+    SCOPED_TRACE(std::to_string(c.side) + " with " + std::to_string(c.repeats) + " more scans");
+    ResizeObject r;
+    LoadKeeper(r);
+    const HRESULT loaded = Load(r, "scans.jpg", WithLastScanRepeated(c.side == 4096 ? large : small, c.repeats));
+    EXPECT_EQ(loaded, c.refused ? S_FALSE : S_OK);
+    EXPECT_EQ(r.Width(), c.refused ? -1 : c.side);
+    if (c.refused) EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+  }
+}
+
 TEST_F(HostileInputTest, PngChunksCannotClaimMoreThanTheFileHolds) {
   const std::size_t before = PeakResidentBytes();
   for (const char* type : {"tEXt", "iTXt", "zTXt", "sPLT", "iCCP", "eXIf", "juNK"}) {
