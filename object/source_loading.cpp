@@ -61,8 +61,9 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
     return S_FALSE;
   }
 
-  // The file is read whole and let go once decoded: nothing reads it afterwards.
-  const vx::WholeFile file = vx::ReadWholeFile(strImageFile, kMaxFileBytes);
+  // The file is read whole and let go once nothing reads it any more: PNG files once
+  // decoded, the others once the picture service holds its own copy.
+  vx::WholeFile file = vx::ReadWholeFile(strImageFile, kMaxFileBytes);
   if (file.failure != vx::FileReadFailure::kNone) {
     ErrorText = file.failure == vx::FileReadFailure::kCannotOpen ? vx::error_text::kSourceOpenFailed
                                                                  : vx::error_text::kNoMemory;
@@ -73,6 +74,7 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   // large to hold leaves the old one loaded.
   CPngReader png;
   const vx::ServicePicture service(is_png ? nullptr : file.bytes.get(), file.size);
+  if (!is_png) file.bytes.reset();
   LONG width = 0, height = 0;
   bool header_read = false;
   if (is_png) {
