@@ -144,7 +144,7 @@ int GetDIBits(HDC hdc, HBITMAP hbitmap, UINT start, UINT lines, LPVOID bits, BIT
   for (std::int64_t scan = first; scan < end; ++scan) {
     const int top_row = layout.top_down ? int(scan) : layout.height - 1 - int(scan);
     if (top_row >= bitmap->height) continue;
-    const std::uint32_t* src = bitmap->pixels + std::ptrdiff_t(top_row) * bitmap->width;
+    const std::uint32_t* src = bitmap->pixels + std::ptrdiff_t(top_row) * bitmap->row_step;
     BYTE* dst = static_cast<BYTE*>(bits) + std::size_t(scan - first) * layout.stride;
     if (layout.bits == 32) {
       std::memcpy(dst, src, std::size_t(columns) * 4);

@@ -108,8 +108,12 @@ BOOL StretchBlt(HDC hdest, int x, int y, int cx, int cy, HDC hsrc, int x_src, in
   // Reading and writing one surface: sample from a copy of it.
   std::vector<std::uint32_t> copy;
   if (d.pixels == s.pixels) {
-    copy.assign(s.pixels, s.pixels + std::size_t(s.width) * std::size_t(s.height));
+    copy.resize(std::size_t(s.width) * std::size_t(s.height));
+    for (int row = 0; row < s.height; ++row) {
+      std::copy(s.Row(row), s.Row(row) + s.width, copy.begin() + std::ptrdiff_t(row) * s.width);
+    }
     s.pixels = copy.data();
+    s.row_step = s.width;
   }
 
   if (dest->stretch_mode == BLACKONWHITE || dest->stretch_mode == WHITEONBLACK) {

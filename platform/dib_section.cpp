@@ -29,9 +29,12 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
   bitmap->height = height;
   bitmap->section_bits = bitmap->memory.data();
   auto* memory = static_cast<std::uint8_t*>(bitmap->memory.data());
-  if (bytes == 4 && h.biHeight < 0) {
-    // Top-down 32-bit rows are the layer's own layout: every call draws on them.
-    bitmap->pixels = reinterpret_cast<std::uint32_t*>(memory);
+  if (bytes == 4) {
+    // 32-bit rows are the layer's own words: every call draws on them, top-down or
+    // bottom-up.
+    const bool top_down = h.biHeight < 0;
+    bitmap->row_step = top_down ? width : -std::ptrdiff_t(width);
+    bitmap->pixels = reinterpret_cast<std::uint32_t*>(memory) + (top_down ? 0 : std::ptrdiff_t(width) * (height - 1));
   } else {
     bitmap->dib.bytes_per_pixel = bytes;
     bitmap->dib.stride = h.biHeight < 0 ? stride : -stride;

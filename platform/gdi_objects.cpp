@@ -89,6 +89,7 @@ HBITMAP DefaultBitmap() {
     bitmap->height = 1;
     bitmap->memory = ZeroedMemory(sizeof(std::uint32_t));
     bitmap->pixels = static_cast<std::uint32_t*>(bitmap->memory.data());
+    bitmap->row_step = 1;
     return static_cast<HBITMAP>(AddObject(std::move(bitmap)));
   }();
   return stock;
@@ -97,7 +98,7 @@ HBITMAP DefaultBitmap() {
 Surface SurfaceOf(const Dc& dc) {
   Bitmap* bitmap = FindBitmap(dc.bitmap);
   if (dc.screen || !bitmap || !bitmap->pixels) return {};
-  return {bitmap->pixels, bitmap->width, bitmap->height, !bitmap->stock};
+  return {bitmap->pixels, bitmap->width, bitmap->height, !bitmap->stock, bitmap->row_step};
 }
 
 HBITMAP NewBitmap(int width, int height) {
@@ -108,6 +109,7 @@ HBITMAP NewBitmap(int width, int height) {
   bitmap->memory = ZeroedMemory(bytes);
   if (!bitmap->memory.data()) return nullptr;
   bitmap->pixels = static_cast<std::uint32_t*>(bitmap->memory.data());
+  bitmap->row_step = width;
   bitmap->width = width;
   bitmap->height = height;
   return static_cast<HBITMAP>(AddObject(std::move(bitmap)));

@@ -30,13 +30,15 @@ struct Bitmap : Object {
   Bitmap() : Object(Kind::kBitmap) {}
   int width = 0;
   int height = 0;
+  // The top row's 32-bit words, and the words from one row to the row below: the width,
+  // or minus the width in a bottom-up DIB section.
   std::uint32_t* pixels = nullptr;
+  std::ptrdiff_t row_step = 0;
   ZeroedMemory memory;
   void* section_bits = nullptr;  // a DIB section's memory, as its creator addresses it
 
-  // The rows of a DIB section that are not 32-bit words top row first (24 bits a pixel,
-  // or bottom-up). `pixels` is then null: text drawing and GetObject know such rows;
-  // the other calls treat the bitmap as having no pixels.
+  // The rows of a 24-bit DIB section. `pixels` is then null: text drawing and GetObject
+  // know such rows; the other calls treat the bitmap as having no pixels.
   struct DibRows {
     std::uint8_t* top_row = nullptr;
     std::ptrdiff_t stride = 0;  // from one row to the one below, negative when bottom-up
@@ -73,12 +75,13 @@ struct Dc : Object {
 // What a context draws on. Writable is false for the stock one-pixel bitmap that a new
 // memory context holds, which nothing may change.
 struct Surface {
-  std::uint32_t* pixels = nullptr;
+  std::uint32_t* pixels = nullptr;  // the top row
   int width = 0;
   int height = 0;
   bool writable = false;
+  std::ptrdiff_t row_step = 0;  // words from one row to the row below (see Bitmap)
 
-  std::uint32_t* Row(int y) const { return pixels + static_cast<std::ptrdiff_t>(y) * width; }
+  std::uint32_t* Row(int y) const { return pixels + static_cast<std::ptrdiff_t>(y) * row_step; }
 };
 
 HGDIOBJ AddObject(std::unique_ptr<Object> object);

@@ -60,7 +60,7 @@ class Picture final : public vx::ComObject<IPicture, IID_IPicture> {
                       std::int64_t{x} + cx <= surface.width && std::int64_t{y} + cy <= surface.height;
     if (whole_upright && fits && decoder_) {
       std::unique_ptr<vx::PictureDecoder> decoder = std::move(decoder_);
-      return Drawn(decoder->Decode(surface.Row(y) + x, surface.width));
+      return Drawn(decoder->Decode(surface.Row(y) + x, surface.row_step));
     }
     return RenderThroughBitmap(hdc, x, y, cx, cy, left, top, right - left, bottom - top);
   }

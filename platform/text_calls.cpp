@@ -36,8 +36,8 @@ bool TextArgument(LPCWSTR text, int count, bool zero_terminated_allowed, std::u1
   return true;
 }
 
-// Where a context's text goes: its bitmap's pixels (32-bit words, or a DIB section's own
-// rows), or nowhere (the screen, a context without a bitmap of its own).
+// Where a context's text goes: its bitmap's pixels (32-bit words, or a 24-bit DIB
+// section's own rows), or nowhere (the screen, a context without a bitmap of its own).
 PixelTarget TargetOf(const Dc& dc) {
   const Bitmap* bitmap = FindBitmap(dc.bitmap);
   if (!dc.screen && bitmap && !bitmap->stock && bitmap->dib.top_row) {
@@ -45,7 +45,7 @@ PixelTarget TargetOf(const Dc& dc) {
   }
   const Surface s = SurfaceOf(dc);
   if (!s.writable) return {};
-  return {reinterpret_cast<std::uint8_t*>(s.pixels), std::ptrdiff_t(s.width) * 4, 4, s.width, s.height};
+  return {reinterpret_cast<std::uint8_t*>(s.pixels), s.row_step * 4, 4, s.width, s.height};
 }
 
 TextPaint PaintOf(const Dc& dc, const RECT* clip) {

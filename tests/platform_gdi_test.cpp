@@ -2,12 +2,14 @@
 // MulDiv, and the screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
 
 #include "platform/gdi.h"
 #include "platform/gdi_diagnostics.h"
+#include "platform/gdi_text.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -155,6 +157,68 @@ TEST_F(PlatformGdiTest, DibSectionsShowTheirWordsTopRowFirst) {
   SelectObject(dc, previous);
   DeleteDC(dc);
   EXPECT_TRUE(DeleteObject(section));
+}
+
+// A bottom-up 32-bit DIB section (a positive height, as most Windows code makes them)
+// holds its bottom row first; every call draws on it as on a top-down one.
+TEST_F(PlatformGdiTest, BottomUpDibSectionsDrawLikeTopDownOnes) {
+  constexpr int kWidth = 13, kHeight = 9;
+  Canvas numbered(kWidth, kHeight);
+  numbered.Number();
+  // The section's pixels top row first, after the same drawing calls on either kind.
+  auto draw = [&](bool bottom_up, std::vector<std::uint8_t>* read_back) {
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, bottom_up ? kHeight : -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    EXPECT_NE(section, nullptr);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, section);
+    BitBlt(dc, 2, 1, 9, 6, numbered.dc, 0, 0, SRCCOPY);
+    BitBlt(dc, 1, 2, 8, 5, dc, 2, 1, SRCCOPY);  // overlapping, within the section
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 255, 0));
+    HGDIOBJ old_pen = SelectObject(dc, pen);
+    HGDIOBJ old_brush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    Rectangle(dc, 0, 0, 5, 4);
+    SelectObject(dc, old_brush);
+    SelectObject(dc, old_pen);
+    DeleteObject(pen);
+    SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, 6, 5, 7, 4, dc, 0, 0, 4, 3, SRCCOPY);  // within the section
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, 0, 6, 5, 3, numbered.dc, 0, 0, 13, 9, SRCCOPY);
+    SetTextColor(dc, RGB(255, 255, 255));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutW(dc, 3, -2, u"Hj", 2);
+    SetPixel(dc, 0, kHeight - 1, RGB(1, 2, 3));
+    HBRUSH brush = CreateSolidBrush(RGB(200, 100, 50));
+    const RECT band = {9, 0, 13, 3};
+    FillRect(dc, &band, brush);
+    DeleteObject(brush);
+    BITMAPINFO out{};
+    out.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    read_back->assign(std::size_t(kHeight) * 40, 0);  // 13 * 3 bytes padded to 40
+    EXPECT_EQ(GetDIBits(dc, section, 0, kHeight, read_back->data(), &out, DIB_RGB_COLORS), kHeight);
+    std::vector<std::uint32_t> rows(std::size_t(kWidth) * kHeight);
+    const auto* words = static_cast<const std::uint32_t*>(bits);
+    for (int y = 0; y < kHeight; ++y) {
+      const int stored = bottom_up ? kHeight - 1 - y : y;
+      std::memcpy(&rows[std::size_t(y) * kWidth], words + std::size_t(stored) * kWidth, kWidth * 4);
+    }
+    SelectObject(dc, previous);
+    DeleteDC(dc);
+    DeleteObject(section);
+    return rows;
+  };
+  std::vector<std::uint8_t> top_down_read, bottom_up_read;
+  const std::vector<std::uint32_t> top_down = draw(false, &top_down_read);
+  const std::vector<std::uint32_t> bottom_up = draw(true, &bottom_up_read);
+  EXPECT_EQ(bottom_up, top_down);
+  EXPECT_EQ(bottom_up_read, top_down_read);
+  // The calls drew: the pixel set at the bottom left is the section's first word.
+  EXPECT_EQ(top_down[std::size_t(kHeight - 1) * kWidth] & 0xFFFFFF, 0x010203u);
+  EXPECT_EQ(top_down[std::size_t(1) * kWidth + 10], 0x00C86432u);  // the brush's band
+  EXPECT_NE(std::count(top_down.begin(), top_down.end(), 0u), std::ptrdiff_t(top_down.size()));
 }
 
 TEST_F(PlatformGdiTest, BitBltCopiesExactlyAndClipsToBothSurfaces) {
