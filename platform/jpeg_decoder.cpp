@@ -11,11 +11,13 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
 #include "base/picture_limits.h"
+#include "platform/helper_thread_slots.h"
 #include "platform/jpeg_reading.h"
 #include "platform/picture_decoder.h"
 
@@ -147,27 +149,34 @@ class JpegDecoder final : public PictureDecoder {
   DecodeResult Decode(std::uint32_t* rows, std::ptrdiff_t stride) override {
     if (!started_ || decoded_) return DecodeResult::kNothing;
     decoded_ = true;
-    const JDIMENSION split = TwoBandSplit();
-    if (split > 0) {
-      switch (DecodeInTwoBands(rows, stride, split)) {
-        case TwoBands::kClean: return DecodeResult::kWhole;
-        case TwoBands::kNoThread: break;  // nothing decoded yet: one band from here
-        case TwoBands::kUnclean:
-          // The data ended or broke somewhere: decode again in one band from black rows,
-          // so that what is kept of such a file is exactly what a one-band decode keeps.
-          for (int y = 0; y < height_; ++y) {
-            std::uint32_t* row = rows + std::ptrdiff_t(y) * stride;
-            std::fill(row, row + width_, 0u);
-          }
-          if (!Restart()) return DecodeResult::kNothing;
-          break;
-      }
+    switch (TryTwoBands(rows, stride)) {
+      case TwoBands::kClean: return DecodeResult::kWhole;
+      case TwoBands::kNotTried: break;  // nothing decoded yet: one band from here
+      case TwoBands::kUnclean:
+        // The data ended or broke somewhere: decode again in one band from black rows,
+        // so that what is kept of such a file is exactly what a one-band decode keeps.
+        for (int y = 0; y < height_; ++y) {
+          std::uint32_t* row = rows + std::ptrdiff_t(y) * stride;
+          std::fill(row, row + width_, 0u);
+        }
+        if (!Restart()) return DecodeResult::kNothing;
+        break;
     }
     return DecodeInOneBand(rows, stride);
   }
 
  private:
-  enum class TwoBands { kClean, kUnclean, kNoThread };
+  enum class TwoBands { kClean, kUnclean, kNotTried };
+
+  // Two bands when the picture is split and, by size, a helper thread's slot is free
+  // (asked for, two bands are always tried).
+  TwoBands TryTwoBands(std::uint32_t* rows, std::ptrdiff_t stride) {
+    const JDIMENSION split = TwoBandSplit();
+    if (split == 0) return TwoBands::kNotTried;
+    std::optional<HelperThreadSlot> slot;
+    if (threads_ == JpegThreads::kBySize && !slot.emplace().taken()) return TwoBands::kNotTried;
+    return DecodeInTwoBands(rows, stride, split);
+  }
 
   // The first row of the lower band, or 0 when this picture is decoded in one band. The
   // lower band's thread reads the upper band's coded data too (without making pixels),
@@ -176,10 +185,7 @@ class JpegDecoder final : public PictureDecoder {
   JDIMENSION TwoBandSplit() const {
     const jpeg_decompress_struct& cinfo = reading_.cinfo;
     if (!single_scan_ || cmyk_ || threads_ == JpegThreads::kOne) return 0;
-    if (threads_ == JpegThreads::kBySize &&
-        (std::int64_t{width_} * height_ < kTwoBandPixels || std::thread::hardware_concurrency() < 2)) {
-      return 0;
-    }
+    if (threads_ == JpegThreads::kBySize && std::int64_t{width_} * height_ < kTwoBandPixels) return 0;
     const JDIMENSION unit = JDIMENSION(cinfo.max_v_samp_factor) * DCTSIZE;
     const JDIMENSION split = cinfo.output_height * 2 / 3 / unit * unit;
     return split > 0 && split < cinfo.output_height ? split : 0;
@@ -195,7 +201,7 @@ class JpegDecoder final : public PictureDecoder {
     try {
       lower = std::thread([&] { lower_clean = DecodeLowerBand(data_, size_, rows, stride, split); });
     } catch (const std::system_error&) {
-      return TwoBands::kNoThread;
+      return TwoBands::kNotTried;
     }
     const bool upper_clean = ReadRowsCleanly(reading_, rows, stride, split);
     lower.join();

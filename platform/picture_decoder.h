@@ -47,8 +47,8 @@ class PictureDecoder {
 std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size);
 
 // How many threads a JPEG decode may use. By size: two for a baseline picture of a
-// megapixel or more on a machine with more than one core, else one. Either way the
-// pixels and the result are those of a one-thread decode.
+// megapixel or more when a helper thread's slot is free (see helper_thread_slots.h), else
+// one. Either way the pixels and the result are those of a one-thread decode.
 enum class JpegThreads { kOne, kTwo, kBySize };
 std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size, JpegThreads threads);
 

@@ -1,0 +1,72 @@
+// The count of helper threads: a slot is had only while fewer than the limit are taken,
+// and is given back when its holder goes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "platform/helper_thread_slots.h"
+
+namespace vx::testing {
+namespace {
+
+TEST(HelperThreadSlots, NoMoreThanTheLimitAreTakenAndEachIsGivenBack) {
+  std::atomic<unsigned> count{0};
+  {
+    HelperThreadSlot first(count, 2);
+    std::optional<HelperThreadSlot> second;
+    second.emplace(count, 2);
+    HelperThreadSlot third(count, 2);
+    EXPECT_TRUE(first.taken());
+    EXPECT_TRUE(second->taken());
+    EXPECT_FALSE(third.taken());
+    EXPECT_EQ(count.load(), 2u);
+    second.reset();
+    HelperThreadSlot fourth(count, 2);
+    EXPECT_TRUE(fourth.taken());
+  }
+  EXPECT_EQ(count.load(), 0u);
+  HelperThreadSlot none(count, 0);  // one core: no helper threads at all
+  EXPECT_FALSE(none.taken());
+  EXPECT_EQ(count.load(), 0u);
+}
+
+TEST(HelperThreadSlots, ThreadsTakingSlotsAtOnceNeverExceedTheLimit) {
+  std::atomic<unsigned> count{0};
+  std::atomic<int> holders{0}, most_holders{0}, taken{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < 2000; ++i) {
+        HelperThreadSlot slot(count, 3);
+        if (!slot.taken()) continue;
+        ++taken;
+        const int now = ++holders;
+        int most = most_holders.load();
+        while (now > most && !most_holders.compare_exchange_weak(most, now)) {
+        }
+        std::this_thread::yield();
+        --holders;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_LE(most_holders.load(), 3);
+  EXPECT_GT(taken.load(), 0);
+  EXPECT_EQ(count.load(), 0u);
+}
+
+// The process's own count follows the machine: one less than its cores.
+TEST(HelperThreadSlots, TheProcessHasOneLessThanItsCores) {
+  const unsigned cores = std::thread::hardware_concurrency();
+  std::vector<std::optional<HelperThreadSlot>> slots(cores + 1);
+  unsigned taken = 0;
+  for (auto& slot : slots) taken += slot.emplace().taken() ? 1 : 0;
+  EXPECT_EQ(taken, cores > 1 ? cores - 1 : 0);
+}
+
+}  // namespace
+}  // namespace vx::testing
