@@ -90,10 +90,10 @@ int TableSizeField(std::size_t colors) {
 struct GifFrame {
   int left = 0, top = 0, width = 1, height = 1;
   bool interlaced = false;
-  std::vector<std::uint32_t> local_colors;  // 0xRRGGBB; a power of two from 2 to 256
-  Bytes pixels;                             // rows top first, whatever the storage order
+  std::vector<std::uint32_t> local_colors{};  // 0xRRGGBB; a power of two from 2 to 256
+  Bytes pixels{};                             // rows top first, whatever the storage order
   int min_code_size = 8;
-  std::optional<Bytes> data;  // instead of the compressed pixels
+  std::optional<Bytes> data{};  // instead of the compressed pixels
 };
 
 // A GIF built record by record.
