@@ -1,6 +1,7 @@
 // Compressed pictures held in memory: measured at the screen's resolution and drawn scaled.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -122,6 +123,42 @@ TEST_F(MemoryPictureTest, GifAndBmpBytesWorkToo) {
     TestSurface s(8, 8, 0x00123456);
     CvxGDI::DrawJPG(s.dc(), 0, 0, 8, 8, bytes.data(), int(bytes.size()));
     EXPECT_NE(s.Words(), std::vector<std::uint32_t>(64, 0x00123456)) << file;
+  }
+}
+
+// A picture drawn at its natural size is decoded straight into the context's rows, also
+// when they are a bottom-up DIB section's (the rows run backwards in memory), and also
+// when a large picture is decoded in two bands.
+TEST_F(MemoryPictureTest, DrawsStraightIntoBottomUpSectionsAsIntoTopDownOnes) {
+  for (int width : {64, 1280}) {
+    SCOPED_TRACE(width);
+    const int height = width * 3 / 4, sw = width + 16, sh = height + 12;
+    auto jpeg = Quadrants(width, height);
+    auto draw = [&](bool bottom_up) {
+      BITMAPINFO info{};
+      info.bmiHeader = {sizeof(BITMAPINFOHEADER), sw, bottom_up ? sh : -sh, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+      void* bits = nullptr;
+      HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+      EXPECT_NE(section, nullptr);
+      HDC dc = CreateCompatibleDC(nullptr);
+      HGDIOBJ previous = SelectObject(dc, section);
+      CvxGDI::DrawJPG(dc, 8, 6, width, height, jpeg.data(), int(jpeg.size()));
+      std::vector<std::uint32_t> rows(std::size_t(sw) * sh);
+      for (int y = 0; y < sh; ++y) {
+        const auto* stored = static_cast<const std::uint32_t*>(bits) + std::size_t(bottom_up ? sh - 1 - y : y) * sw;
+        std::copy(stored, stored + sw, rows.begin() + std::ptrdiff_t(y) * sw);
+      }
+      SelectObject(dc, previous);
+      DeleteDC(dc);
+      DeleteObject(section);
+      return rows;
+    };
+    const std::vector<std::uint32_t> top_down = draw(false);
+    EXPECT_EQ(draw(true), top_down);
+    const std::uint32_t red = top_down[std::size_t(6 + 2) * sw + 8 + 2];  // the top left quadrant
+    EXPECT_TRUE(Near(int(red >> 16 & 0xFF), 255, 8) && Near(int(red >> 8 & 0xFF), 0, 8) && Near(int(red & 0xFF), 0, 8))
+        << std::hex << red;
+    EXPECT_EQ(top_down[std::size_t(5) * sw + 8], 0u);                            // above it: untouched
   }
 }
 
