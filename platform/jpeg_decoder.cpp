@@ -7,7 +7,8 @@
 //
 // The work a file can ask for is bounded: sides past libjpeg's limit are measured from
 // the frame header and left to the caller to refuse, working memory is capped, and a
-// file of more scans than any encoder writes is refused before they are all read.
+// file whose scans ask for more passes over the picture than any encoder writes is
+// refused before they are all read (see jpeg_reading.cpp).
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
