@@ -8,6 +8,7 @@
 
 #include "gdi/vxgdi.h"
 #include "platform/gdi_diagnostics.h"
+#include "tests/dib_section_canvas.h"
 #include "tests/gdi_test_surface.h"
 #include "tests/resize_test_support.h"
 
@@ -135,23 +136,10 @@ TEST_F(MemoryPictureTest, DrawsStraightIntoBottomUpSectionsAsIntoTopDownOnes) {
     const int height = width * 3 / 4, sw = width + 16, sh = height + 12;
     auto jpeg = Quadrants(width, height);
     auto draw = [&](bool bottom_up) {
-      BITMAPINFO info{};
-      info.bmiHeader = {sizeof(BITMAPINFOHEADER), sw, bottom_up ? sh : -sh, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-      void* bits = nullptr;
-      HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-      EXPECT_NE(section, nullptr);
-      HDC dc = CreateCompatibleDC(nullptr);
-      HGDIOBJ previous = SelectObject(dc, section);
-      CvxGDI::DrawJPG(dc, 8, 6, width, height, jpeg.data(), int(jpeg.size()));
-      std::vector<std::uint32_t> rows(std::size_t(sw) * sh);
-      for (int y = 0; y < sh; ++y) {
-        const auto* stored = static_cast<const std::uint32_t*>(bits) + std::size_t(bottom_up ? sh - 1 - y : y) * sw;
-        std::copy(stored, stored + sw, rows.begin() + std::ptrdiff_t(y) * sw);
-      }
-      SelectObject(dc, previous);
-      DeleteDC(dc);
-      DeleteObject(section);
-      return rows;
+      DibSectionCanvas canvas(sw, sh, bottom_up);
+      EXPECT_TRUE(canvas.made());
+      CvxGDI::DrawJPG(canvas.dc(), 8, 6, width, height, jpeg.data(), int(jpeg.size()));
+      return canvas.RowsTopFirst();
     };
     const std::vector<std::uint32_t> top_down = draw(false);
     EXPECT_EQ(draw(true), top_down);

@@ -10,6 +10,7 @@
 #include "platform/gdi.h"
 #include "platform/gdi_diagnostics.h"
 #include "platform/gdi_text.h"
+#include "tests/dib_section_canvas.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -167,13 +168,9 @@ TEST_F(PlatformGdiTest, BottomUpDibSectionsDrawLikeTopDownOnes) {
   numbered.Number();
   // The section's pixels top row first, after the same drawing calls on either kind.
   auto draw = [&](bool bottom_up, std::vector<std::uint8_t>* read_back) {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, bottom_up ? kHeight : -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    EXPECT_NE(section, nullptr);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, section);
+    DibSectionCanvas canvas(kWidth, kHeight, bottom_up);
+    EXPECT_TRUE(canvas.made());
+    HDC dc = canvas.dc();
     BitBlt(dc, 2, 1, 9, 6, numbered.dc, 0, 0, SRCCOPY);
     BitBlt(dc, 1, 2, 8, 5, dc, 2, 1, SRCCOPY);  // overlapping, within the section
     HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 255, 0));
@@ -198,17 +195,8 @@ TEST_F(PlatformGdiTest, BottomUpDibSectionsDrawLikeTopDownOnes) {
     BITMAPINFO out{};
     out.bmiHeader = {sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     read_back->assign(std::size_t(kHeight) * 40, 0);  // 13 * 3 bytes padded to 40
-    EXPECT_EQ(GetDIBits(dc, section, 0, kHeight, read_back->data(), &out, DIB_RGB_COLORS), kHeight);
-    std::vector<std::uint32_t> rows(std::size_t(kWidth) * kHeight);
-    const auto* words = static_cast<const std::uint32_t*>(bits);
-    for (int y = 0; y < kHeight; ++y) {
-      const int stored = bottom_up ? kHeight - 1 - y : y;
-      std::memcpy(&rows[std::size_t(y) * kWidth], words + std::size_t(stored) * kWidth, kWidth * 4);
-    }
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(section);
-    return rows;
+    EXPECT_EQ(GetDIBits(dc, canvas.section(), 0, kHeight, read_back->data(), &out, DIB_RGB_COLORS), kHeight);
+    return canvas.RowsTopFirst();
   };
   std::vector<std::uint8_t> top_down_read, bottom_up_read;
   const std::vector<std::uint32_t> top_down = draw(false, &top_down_read);
