@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/helper_thread_slots.h"
 #include "platform/picture_decoder.h"
 #include "tests/resize_test_support.h"
 
@@ -148,6 +149,22 @@ TEST(JpegDecoder, TwoBandsGiveTheOneBandResult) {
   expect_same(trailed, "bytes before the end marker");
   std::vector<std::uint8_t> no_end(photo.begin(), photo.end() - 2);
   expect_same(no_end, "no end marker");
+}
+
+// With every helper thread's slot taken (other loads busy on all cores), a large picture
+// is decoded in one band by size, and still whole.
+TEST(JpegDecoder, ALoadFindingNoFreeCoreDecodesAlone) {
+  const std::vector<std::uint8_t> photo = ReadBytes(VXIMAGE_SOURCE_DIR "/tests/corpus/photos/mate_Dune.jpg");
+  std::vector<std::unique_ptr<HelperThreadSlot>> busy;
+  do {
+    busy.push_back(std::make_unique<HelperThreadSlot>());
+  } while (busy.back()->taken());
+  const Decoded alone = Decode(photo, JpegThreads::kBySize);
+  busy.clear();
+  const Decoded one = Decode(photo, JpegThreads::kOne);
+  EXPECT_TRUE(alone.complete);
+  EXPECT_EQ(alone.width, 1680);
+  EXPECT_TRUE(alone.words == one.words);
 }
 
 TEST(JpegDecoder, NonJpegDataIsRefused) {
