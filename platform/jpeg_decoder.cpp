@@ -156,10 +156,7 @@ class JpegDecoder final : public PictureDecoder {
       case TwoBands::kUnclean:
         // The data ended or broke somewhere: decode again in one band from black rows,
         // so that what is kept of such a file is exactly what a one-band decode keeps.
-        for (int y = 0; y < height_; ++y) {
-          std::uint32_t* row = rows + std::ptrdiff_t(y) * stride;
-          std::fill(row, row + width_, 0u);
-        }
+        for (int y = 0; y < height_; ++y) ClearRow(rows, stride, JDIMENSION(y));
         if (!Restart()) return DecodeResult::kNothing;
         break;
     }
