@@ -5,7 +5,7 @@
 #include <immintrin.h>
 
 #include "platform/gdi.h"
-#include "platform/font_object.h"
+#include "platform/logical_font.h"
 #include "platform/gdi_objects.h"
 
 using namespace vx::gdi;

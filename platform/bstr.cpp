@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/bstr_count.h"
 #include "platform/oleauto.h"
 
 namespace {

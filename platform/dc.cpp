@@ -3,7 +3,7 @@
 
 #include "platform/gdi.h"
 #include "platform/gdi_diagnostics.h"
-#include "platform/font_object.h"
+#include "platform/logical_font.h"
 #include "platform/gdi_objects.h"
 
 using namespace vx::gdi;

@@ -1,14 +1,13 @@
-// Inside the drawing layer: logical fonts (the GDI font objects) and what a logical font
-// becomes when text is measured or drawn with it: a face, a size, metrics, and the
-// fallback faces for characters the face lacks.
+// Inside the drawing layer: what a logical font becomes when text is measured or drawn
+// with it: a face, a size, metrics, and the fallback faces for characters the face lacks.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <unordered_map>
 
-#include "platform/gdi_objects.h"
 #include "platform/gdi_text.h"
+#include "platform/logical_font.h"
 
 namespace vx::text {
 
@@ -21,7 +20,7 @@ struct FaceUse {
   bool synthetic_italic = false;
 };
 
-class RealizedFont {
+class RealizedFont : public gdi::FontRealization {
  public:
   // The face and size for a LOGFONTW; null when no face is installed or the size is
   // beyond what the layer draws.
@@ -57,23 +56,8 @@ class RealizedFont {
 
 namespace vx::gdi {
 
-struct Font : Object {
-  Font() : Object(Kind::kFont) {}
-  LOGFONTW logfont{};
-  std::unique_ptr<text::RealizedFont> realized;  // made on first use, under TextLock
-};
-
-inline Font* FindFont(HGDIOBJ h) { return Find<Font>(h, Kind::kFont); }
-
-// The stock fonts: DEFAULT_GUI_FONT and SYSTEM_FONT; null for other indices.
-HGDIOBJ StockFont(int index);
-
 // The realized font selected into a context; null when the context is bad or its font
 // cannot be realized. Call with TextLock held.
 text::RealizedFont* RealizedFontOf(HDC hdc);
-
-// GetObjectW and GetObjectA of a font: a LOGFONTW or LOGFONTA; -1 when the handle is no font.
-int GetFontObjectW(HGDIOBJ handle, int size, void* out);
-int GetFontObjectA(HGDIOBJ handle, int size, void* out);
 
 }  // namespace vx::gdi

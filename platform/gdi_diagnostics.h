@@ -10,9 +10,8 @@ struct GdiObjectCounts {
   long pens = 0;
   long fonts = 0;
   long regions = 0;
-  long bstrs = 0;  // strings from SysAllocString and friends not yet freed
 
-  long total() const { return dcs + bitmaps + brushes + pens + fonts + regions + bstrs; }
+  long total() const { return dcs + bitmaps + brushes + pens + fonts + regions; }
   bool operator==(const GdiObjectCounts&) const = default;
 };
 

@@ -119,8 +119,6 @@ HBITMAP NewBitmap(int width, int height) {
 
 namespace vx {
 
-long LiveBstrCount();  // kept by the string allocator
-
 // Pixels, and the writer's rows, are zeroed memory.
 void FailPixelMemoryAfter(int blocks, int refusals) { FailZeroedMemoryAfter(blocks, refusals); }
 
@@ -136,7 +134,6 @@ GdiObjectCounts LiveGdiObjects() {
     counts.fonts = t.live[static_cast<int>(gdi::Kind::kFont)];
     counts.regions = t.live[static_cast<int>(gdi::Kind::kRegion)];
   }
-  counts.bstrs = LiveBstrCount();
   return counts;
 }
 
