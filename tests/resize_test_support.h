@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "module/iresize.h"
-#include "platform/bstr_count.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/automation/bstr_count.h"
+#include "platform/surface/gdi_diagnostics.h"
 
 namespace vx::testing {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/bstr_count.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/automation/bstr_count.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "platform/oleauto.h"
 
 namespace vx::test {
