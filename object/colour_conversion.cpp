@@ -1,0 +1,153 @@
+#include "object/colour_conversion.h"
+
+#include <bit>
+#include <cmath>
+
+#include "object/generic_cmyk_profile.h"
+
+namespace vx {
+namespace {
+
+// The words 0x00RRGGBB as bytes in memory.
+constexpr cmsUInt32Number kDibWords = std::endian::native == std::endian::little ? TYPE_BGRA_8 : TYPE_ARGB_8;
+// A grey channel followed by `extra` bytes the transform passes over.
+constexpr cmsUInt32Number GreyWithExtra(int extra) {
+  return COLORSPACE_SH(PT_GRAY) | CHANNELS_SH(1) | BYTES_SH(1) | EXTRA_SH(extra);
+}
+constexpr double kGamma22 = 2.2;
+
+// The lcms2 format of the source pixels for a profile of `space`; 0 when they do not fit.
+cmsUInt32Number InputFormat(cmsColorSpaceSignature space, SourcePixels pixels) {
+  switch (space) {
+    case cmsSigRgbData:
+      if (pixels == SourcePixels::kBgrx) return TYPE_BGRA_8;
+      if (pixels == SourcePixels::kRgb) return TYPE_RGB_8;
+      return 0;
+    case cmsSigGrayData:
+      if (pixels == SourcePixels::kBgrx) return GreyWithExtra(3);
+      if (pixels == SourcePixels::kRgb) return GreyWithExtra(2);
+      if (pixels == SourcePixels::kGrey) return TYPE_GRAY_8;
+      return 0;
+    case cmsSigCmykData:
+      if (pixels == SourcePixels::kCmyk) return TYPE_CMYK_8;
+      if (pixels == SourcePixels::kAdobeCmyk) return TYPE_CMYK_8_REV;
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// Profiles that describe a device's colours: not links, abstract or named-colour ones.
+bool DescribesDevice(cmsHPROFILE profile) {
+  switch (cmsGetDeviceClass(profile)) {
+    case cmsSigInputClass:
+    case cmsSigDisplayClass:
+    case cmsSigOutputClass:
+    case cmsSigColorSpaceClass:
+      return cmsGetPCS(profile) == cmsSigXYZData || cmsGetPCS(profile) == cmsSigLabData;
+    default:
+      return false;
+  }
+}
+
+bool Near(double a, double b, double tolerance) { return std::fabs(a - b) <= tolerance; }
+
+// Chromaticities lcms2 can make a profile of: inside the unit triangle, y above 0.
+bool Plausible(const cmsCIExyY& c) { return c.x > 0 && c.y > 0.01 && c.x + c.y <= 1; }
+
+}  // namespace
+
+ColourConversion::ColourConversion() { context_ = cmsCreateContext(nullptr, nullptr); }
+
+ColourConversion::~ColourConversion() {
+  Release();
+  if (context_) cmsDeleteContext(context_);
+}
+
+void ColourConversion::Release() {
+  if (transform_) cmsDeleteTransform(transform_);
+  transform_ = nullptr;
+}
+
+bool ColourConversion::Prepare(cmsHPROFILE source, SourcePixels pixels) {
+  if (!source) return false;
+  const cmsUInt32Number format = DescribesDevice(source) ? InputFormat(cmsGetColorSpace(source), pixels) : 0;
+  cmsHPROFILE srgb = format ? cmsCreate_sRGBProfileTHR(context_) : nullptr;
+  if (srgb) {
+    // No cache of the last pixel: rows may be converted on several threads at once.
+    transform_ = cmsCreateTransformTHR(context_, source, format, srgb, kDibWords, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    cmsCloseProfile(srgb);
+  }
+  cmsCloseProfile(source);
+  return active();
+}
+
+bool ColourConversion::FromProfile(std::span<const std::uint8_t> icc_profile, SourcePixels pixels) {
+  Release();
+  if (!context_ || icc_profile.empty()) return false;
+  return Prepare(cmsOpenProfileFromMemTHR(context_, icc_profile.data(), cmsUInt32Number(icc_profile.size())), pixels);
+}
+
+bool ColourConversion::FromGenericCmyk(SourcePixels pixels) {
+  Release();
+  if (!context_) return false;
+  return Prepare(CreateGenericCmykProfile(context_), pixels);
+}
+
+bool ColourConversion::FromPngChunks(const PngColourChunks& chunks, SourcePixels pixels, bool gamma_applied) {
+  if (FromProfile(chunks.icc_profile, pixels)) return true;
+  if (!context_ || chunks.srgb || (chunks.gamma <= 0 && !chunks.has_chromaticities)) return false;
+  // sRGB's own primaries and white (D65), unless the file gives others.
+  cmsCIExyY white = {0.3127, 0.3290, 1.0};
+  cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+  bool srgb_chromaticities = true;
+  if (chunks.has_chromaticities) {
+    const cmsCIExyY given_white = {chunks.white_x, chunks.white_y, 1.0};
+    const cmsCIExyYTRIPLE given = {
+        {chunks.red_x, chunks.red_y, 1.0}, {chunks.green_x, chunks.green_y, 1.0}, {chunks.blue_x, chunks.blue_y, 1.0}};
+    const double kSame = 0.0005;
+    srgb_chromaticities = Near(given_white.x, white.x, kSame) && Near(given_white.y, white.y, kSame) &&
+                          Near(given.Red.x, primaries.Red.x, kSame) && Near(given.Red.y, primaries.Red.y, kSame) &&
+                          Near(given.Green.x, primaries.Green.x, kSame) &&
+                          Near(given.Green.y, primaries.Green.y, kSame) &&
+                          Near(given.Blue.x, primaries.Blue.x, kSame) && Near(given.Blue.y, primaries.Blue.y, kSame);
+    if (!Plausible(given_white) || !Plausible(given.Red) || !Plausible(given.Green) || !Plausible(given.Blue)) {
+      return false;
+    }
+    white = given_white;
+    primaries = given;
+  }
+  // A decoding gamma of 2.2 with sRGB's chromaticities is what files mean by sRGB.
+  const double exponent = gamma_applied || chunks.gamma <= 0 ? kGamma22 : 1.0 / chunks.gamma;
+  if (srgb_chromaticities && Near(exponent, kGamma22, 0.01)) return false;
+  if (exponent < 0.1 || exponent > 10) return false;  // no picture means such a curve
+  cmsToneCurve* curve = cmsBuildGamma(context_, exponent);
+  if (!curve) return false;
+  cmsToneCurve* curves[3] = {curve, curve, curve};
+  cmsHPROFILE source = cmsCreateRGBProfileTHR(context_, &white, &primaries, curves);
+  cmsFreeToneCurve(curve);
+  return Prepare(source, pixels);
+}
+
+void ColourConversion::Convert(const void* in, std::uint32_t* out, std::size_t count) const {
+  if (!transform_) return;
+  cmsDoTransform(transform_, in, out, cmsUInt32Number(count));
+  // The unused byte is whatever the output held: words hold 0 there.
+  for (std::size_t i = 0; i < count; ++i) out[i] &= 0x00FFFFFF;
+}
+
+std::vector<std::uint8_t> SrgbProfileBytes() {
+  std::vector<std::uint8_t> bytes;
+  cmsContext context = cmsCreateContext(nullptr, nullptr);
+  cmsHPROFILE profile = context ? cmsCreate_sRGBProfileTHR(context) : nullptr;
+  cmsUInt32Number size = 0;
+  if (profile && cmsSaveProfileToMem(profile, nullptr, &size) && size > 0) {
+    bytes.resize(size);
+    if (!cmsSaveProfileToMem(profile, bytes.data(), &size)) bytes.clear();
+  }
+  if (profile) cmsCloseProfile(profile);
+  if (context) cmsDeleteContext(context);
+  return bytes;
+}
+
+}  // namespace vx
