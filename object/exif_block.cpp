@@ -86,10 +86,10 @@ class Block {
 
 bool Overlaps(Range a, Range b) { return a.begin < b.end && b.begin < a.end; }
 
-// Every range the kept directories (IFD0 and those it leads to) and their values take. A
-// sub-directory that is not whole keeps everything from its offset on.
+// Every range the header, the kept directories (IFD0 and those it leads to) and their
+// values take. A sub-directory that is not whole keeps everything from its offset on.
 std::vector<Range> KeptRanges(const Block& block, std::uint64_t first) {
-  std::vector<Range> kept;
+  std::vector<Range> kept = {{0, 8}};
   std::array<std::uint64_t, kMaxKeptDirectories> queue = {first};
   std::size_t queued = 1;
   for (std::size_t visit = 0; visit < queued; ++visit) {
@@ -142,7 +142,7 @@ void DropThumbnail(std::vector<std::uint8_t>& bytes, std::uint64_t first) {
   block.PutU32(link_at, 0);
   const std::vector<Range> kept = KeptRanges(block, first);
   const std::vector<Range> dropped = ThumbnailRanges(block, thumbnail);
-  std::uint64_t kept_end = 8;
+  std::uint64_t kept_end = 0;
   for (Range range : kept) kept_end = std::max(kept_end, range.end);
   bool all_past_kept = !dropped.empty();
   for (Range range : dropped) {

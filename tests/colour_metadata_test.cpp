@@ -253,6 +253,13 @@ TEST(ExifBlock, HostileBlocksAreRefusedOrKeptSafe) {
          set32(e.bytes, e.thumbnail + 14 + 8, 0x20);
        }),
        true},
+      {"thumbnail value over the header",
+       with([&](CameraExif& e) {
+         e.bytes[e.thumbnail + 2 + 2] = 2;  // ASCII, 8 characters at offset 0
+         set32(e.bytes, e.thumbnail + 2 + 4, 8);
+         set32(e.bytes, e.thumbnail + 2 + 8, 0);
+       }),
+       true},
       {"thumbnail overlaps kept values",
        with([&](CameraExif& e) { set32(e.bytes, e.thumbnail + 2 + 8, std::uint32_t(kIfd0 + kIfd0Bytes)); }), true},
   };
@@ -262,6 +269,7 @@ TEST(ExifBlock, HostileBlocksAreRefusedOrKeptSafe) {
     EXPECT_EQ(!out.empty(), c.kept);
     if (out.empty()) continue;
     EXPECT_LE(out.size(), c.block.size());
+    EXPECT_EQ(ExifBlockForOutput(out, true), out) << "an edited block edits to itself";
     // The make never loses its bytes: only unreferenced ones are zeroed or cut.
     if (std::string(c.name) == "thumbnail overlaps kept values") {
       EXPECT_EQ(std::memcmp(&out[kIfd0 + kIfd0Bytes], kMake, kMakeBytes), 0);
