@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cmath>
+#include <utility>
 
 #include "object/generic_cmyk_profile.h"
 
@@ -55,6 +56,34 @@ bool Near(double a, double b, double tolerance) { return std::fabs(a - b) <= tol
 // Chromaticities lcms2 can make a profile of: inside the unit triangle, y above 0.
 bool Plausible(const cmsCIExyY& c) { return c.x > 0 && c.y > 0.01 && c.x + c.y <= 1; }
 
+// Whether a profile is sRGB under another name, as most cameras and editors embed it: an
+// RGB matrix-shaper profile with sRGB's colorants and curves that bring every 8-bit value
+// to within half a step of where sRGB's own would. Converting with it would only cost time.
+bool SameAsSrgb(cmsContext context, cmsHPROFILE profile) {
+  if (cmsGetColorSpace(profile) != cmsSigRgbData || !cmsIsMatrixShaper(profile)) return false;
+  cmsHPROFILE srgb = cmsCreate_sRGBProfileTHR(context);
+  if (!srgb) return false;
+  static const cmsTagSignature kColorants[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+  static const cmsTagSignature kCurves[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+  const auto* srgb_curve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
+  cmsToneCurve* srgb_inverse = srgb_curve ? cmsReverseToneCurve(srgb_curve) : nullptr;
+  bool same = srgb_inverse != nullptr;
+  for (int i = 0; same && i < 3; ++i) {
+    const auto* colorant = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, kColorants[i]));
+    const auto* srgb_colorant = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb, kColorants[i]));
+    const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, kCurves[i]));
+    same = colorant && srgb_colorant && curve && Near(colorant->X, srgb_colorant->X, 0.002) &&
+           Near(colorant->Y, srgb_colorant->Y, 0.002) && Near(colorant->Z, srgb_colorant->Z, 0.002);
+    for (int value = 0; same && value < 256; ++value) {
+      const float linear = cmsEvalToneCurveFloat(curve, value / 255.0f);
+      same = Near(cmsEvalToneCurveFloat(srgb_inverse, linear) * 255.0, value, 0.5);
+    }
+  }
+  if (srgb_inverse) cmsFreeToneCurve(srgb_inverse);
+  cmsCloseProfile(srgb);
+  return same;
+}
+
 }  // namespace
 
 ColourConversion::ColourConversion() { context_ = cmsCreateContext(nullptr, nullptr); }
@@ -65,13 +94,15 @@ ColourConversion::~ColourConversion() {
 }
 
 void ColourConversion::Release() {
-  if (transform_) cmsDeleteTransform(transform_);
+  if (transform_ && !shared_) cmsDeleteTransform(transform_);
   transform_ = nullptr;
+  shared_ = false;
 }
 
 bool ColourConversion::Prepare(cmsHPROFILE source, SourcePixels pixels) {
   if (!source) return false;
-  const cmsUInt32Number format = DescribesDevice(source) ? InputFormat(cmsGetColorSpace(source), pixels) : 0;
+  cmsUInt32Number format = DescribesDevice(source) ? InputFormat(cmsGetColorSpace(source), pixels) : 0;
+  if (format && SameAsSrgb(context_, source)) format = 0;
   cmsHPROFILE srgb = format ? cmsCreate_sRGBProfileTHR(context_) : nullptr;
   if (srgb) {
     // No cache of the last pixel: rows may be converted on several threads at once.
@@ -88,10 +119,28 @@ bool ColourConversion::FromProfile(std::span<const std::uint8_t> icc_profile, So
   return Prepare(cmsOpenProfileFromMemTHR(context_, icc_profile.data(), cmsUInt32Number(icc_profile.size())), pixels);
 }
 
+// The press profile's transforms take a third of a second to make: each of the two is
+// made once, in a context of its own, and shared (a transform without a cache is only
+// read while it converts). They last as long as the process.
+cmsHTRANSFORM ColourConversion::SharedGenericCmyk(SourcePixels pixels) {
+  static const cmsHTRANSFORM transforms[2] = {MakeShared(SourcePixels::kCmyk), MakeShared(SourcePixels::kAdobeCmyk)};
+  if (pixels == SourcePixels::kCmyk) return transforms[0];
+  if (pixels == SourcePixels::kAdobeCmyk) return transforms[1];
+  return nullptr;
+}
+
+cmsHTRANSFORM ColourConversion::MakeShared(SourcePixels pixels) {
+  ColourConversion made;
+  if (!made.context_ || !made.Prepare(CreateGenericCmykProfile(made.context_), pixels)) return nullptr;
+  made.context_ = nullptr;  // both kept, for good
+  return std::exchange(made.transform_, nullptr);
+}
+
 bool ColourConversion::FromGenericCmyk(SourcePixels pixels) {
   Release();
-  if (!context_) return false;
-  return Prepare(CreateGenericCmykProfile(context_), pixels);
+  transform_ = SharedGenericCmyk(pixels);
+  shared_ = true;
+  return active();
 }
 
 bool ColourConversion::FromPngChunks(const PngColourChunks& chunks, SourcePixels pixels, bool gamma_applied) {

@@ -1,11 +1,13 @@
 // Converting a picture's pixels to sRGB with lcms2, as its source describes their colours:
 // an embedded ICC profile (RGB, grey or CMYK), a generic press profile for CMYK pixels
 // without one (generic_cmyk_profile.h), or a PNG file's gAMA and cHRM chunks. A profile
-// lcms2 cannot open, or one for other pixels than those given, converts nothing.
+// lcms2 cannot open, or one for other pixels than those given, converts nothing; nor does
+// one that is sRGB's under another name.
 //
 // Each conversion has an lcms2 context of its own, so that pictures loaded on different
 // threads share no lcms2 state; one conversion may convert rows on several threads at once
-// (it keeps no cache between pixels).
+// (it keeps no cache between pixels). The press profile's two transforms alone are made
+// once and shared.
 #pragma once
 
 #include <lcms2.h>
@@ -58,9 +60,12 @@ class ColourConversion {
   // Takes the source profile (and closes it) to make the transform.
   bool Prepare(cmsHPROFILE source, SourcePixels pixels);
   void Release();
+  static cmsHTRANSFORM SharedGenericCmyk(SourcePixels pixels);
+  static cmsHTRANSFORM MakeShared(SourcePixels pixels);
 
   cmsContext context_ = nullptr;
   cmsHTRANSFORM transform_ = nullptr;
+  bool shared_ = false;  // the press profile's, made once for every conversion
 };
 
 // lcms2's sRGB profile, for outputs whose pixels were converted.

@@ -51,8 +51,9 @@ std::vector<std::uint8_t> IptcResources(std::span<const std::uint8_t> resources)
 }
 
 std::vector<std::uint8_t> PhotoshopSegmentOf(std::span<const std::uint8_t> resources) {
-  std::vector<std::uint8_t> data(kPhotoshopName, kPhotoshopName + sizeof kPhotoshopName);
-  data.insert(data.end(), resources.begin(), resources.end());
+  std::vector<std::uint8_t> data(kPhotoshopHeaderBytes + resources.size());
+  std::memcpy(data.data(), kPhotoshopName, kPhotoshopHeaderBytes);
+  std::copy(resources.begin(), resources.end(), data.begin() + kPhotoshopHeaderBytes);
   return data;
 }
 

@@ -429,6 +429,78 @@ TEST(PngMetadata, ExifXmpAndProfileFromChunks) {
   EXPECT_TRUE(InflateBounded(Bytes{0x78, 0x9C, 1, 2, 3}, 100).empty());
 }
 
+// A JPEG file of RGB (as YCbCr, no subsampling) or CMYK pixels (as Adobe's files hold
+// them), quality 100, with `profile` in APP2 segments when given.
+Bytes EncodeJpeg(int width, int height, bool cmyk, const Bytes& pixels, const Bytes& profile) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(width);
+  cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = cmyk ? 4 : 3;
+  cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 100, TRUE);
+  cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+  jpeg_start_compress(&cinfo, TRUE);
+  for (const Bytes& data : IccSegmentsOf(profile)) jpeg_write_marker(&cinfo, kApp2, data.data(), unsigned(data.size()));
+  const std::size_t row_bytes = std::size_t(width) * cinfo.input_components;
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPLE*>(pixels.data() + cinfo.next_scanline * row_bytes);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+struct DecodedJpeg {
+  Bytes pixels;  // RGB or CMYK as libjpeg gives them
+  bool adobe = false;
+  std::vector<Bytes> app;
+  std::vector<int> codes;
+};
+
+DecodedJpeg DecodeJpeg(const Bytes& file) {
+  jpeg_decompress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, file.data(), (unsigned long)file.size());
+  for (int code : {kApp1, kApp2, kApp13}) jpeg_save_markers(&cinfo, code, 0xFFFF);
+  jpeg_read_header(&cinfo, TRUE);
+  DecodedJpeg out;
+  out.adobe = cinfo.saw_Adobe_marker;
+  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+    out.app.emplace_back(m->data, m->data + m->data_length);
+    out.codes.push_back(m->marker);
+  }
+  cinfo.out_color_space = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ? JCS_CMYK : JCS_RGB;
+  jpeg_start_decompress(&cinfo);
+  const std::size_t row_bytes = std::size_t(cinfo.output_width) * cinfo.output_components;
+  out.pixels.resize(row_bytes * cinfo.output_height);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    JSAMPROW row = out.pixels.data() + cinfo.output_scanline * row_bytes;
+    jpeg_read_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&cinfo);
+  jpeg_destroy_decompress(&cinfo);
+  return out;
+}
+
+void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  std::fwrite(bytes.data(), 1, bytes.size(), file);
+  std::fclose(file);
+}
+
 // Pixels through lcms2 directly, as 8-bit RGB, for what our conversion must match.
 Bytes LcmsReference(const Bytes& profile, cmsUInt32Number format, const Bytes& in, std::size_t count) {
   cmsContext context = cmsCreateContext(nullptr, nullptr);
@@ -544,6 +616,35 @@ TEST(ColourConversion, BrokenOrUnfitProfilesConvertNothing) {
   }
 }
 
+TEST(ColourConversion, SrgbUnderAnotherNameConvertsNothing) {
+  // The sRGB profile a camera photo embeds (IEC 61966-2.1, a table of 1024 values a curve),
+  // and lcms2's own: both need no conversion; Adobe RGB does.
+  const DecodedJpeg photo = DecodeJpeg(FileBytes(VXIMAGE_SOURCE_DIR "/tests/corpus/photos/plasma_Kite_2560x1600.jpg"));
+  std::vector<JpegMarkerView> markers;
+  for (std::size_t i = 0; i < photo.app.size(); ++i) markers.push_back({photo.codes[i], photo.app[i]});
+  const Bytes camera_srgb = JpegSourceMetadata(markers, false).icc;
+  ASSERT_EQ(camera_srgb.size(), 3144u);
+  ColourConversion conversion;
+  EXPECT_FALSE(conversion.FromProfile(camera_srgb, SourcePixels::kBgrx));
+  EXPECT_FALSE(conversion.FromProfile(SrgbProfileBytes(), SourcePixels::kRgb));
+  EXPECT_TRUE(conversion.FromProfile(AdobeRgbProfile(), SourcePixels::kRgb));
+  // A curve of gamma 2.2 with sRGB's colorants is not sRGB: darks differ by more than a step.
+  cmsContext context = cmsCreateContext(nullptr, nullptr);
+  cmsCIExyY white = {0.3127, 0.3290, 1.0};
+  cmsCIExyYTRIPLE primaries = {{0.64, 0.33, 1.0}, {0.30, 0.60, 1.0}, {0.15, 0.06, 1.0}};
+  cmsToneCurve* gamma = cmsBuildGamma(context, 2.2);
+  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+  cmsHPROFILE profile = cmsCreateRGBProfileTHR(context, &white, &primaries, curves);
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  Bytes gamma22(size);
+  cmsSaveProfileToMem(profile, gamma22.data(), &size);
+  cmsCloseProfile(profile);
+  cmsFreeToneCurve(gamma);
+  cmsDeleteContext(context);
+  EXPECT_TRUE(conversion.FromProfile(gamma22, SourcePixels::kRgb));
+}
+
 TEST(ColourConversion, PngChunks) {
   PngColourChunks srgb_chunk;
   srgb_chunk.srgb = true;
@@ -614,78 +715,6 @@ TEST(ColourConversion, OneConversionPerThread) {
   EXPECT_EQ(matches, std::vector<int>(4, 2));
 }
 
-
-// A JPEG file of RGB (as YCbCr, no subsampling) or CMYK pixels (as Adobe's files hold
-// them), quality 100, with `profile` in APP2 segments when given.
-Bytes EncodeJpeg(int width, int height, bool cmyk, const Bytes& pixels, const Bytes& profile) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = JDIMENSION(width);
-  cinfo.image_height = JDIMENSION(height);
-  cinfo.input_components = cmyk ? 4 : 3;
-  cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 100, TRUE);
-  cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
-  jpeg_start_compress(&cinfo, TRUE);
-  for (const Bytes& data : IccSegmentsOf(profile)) jpeg_write_marker(&cinfo, kApp2, data.data(), unsigned(data.size()));
-  const std::size_t row_bytes = std::size_t(width) * cinfo.input_components;
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(pixels.data() + cinfo.next_scanline * row_bytes);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  Bytes out(buffer, buffer + size);
-  std::free(buffer);
-  return out;
-}
-
-struct DecodedJpeg {
-  Bytes pixels;  // RGB or CMYK as libjpeg gives them
-  bool adobe = false;
-  std::vector<Bytes> app;
-  std::vector<int> codes;
-};
-
-DecodedJpeg DecodeJpeg(const Bytes& file) {
-  jpeg_decompress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_decompress(&cinfo);
-  jpeg_mem_src(&cinfo, file.data(), (unsigned long)file.size());
-  for (int code : {kApp1, kApp2, kApp13}) jpeg_save_markers(&cinfo, code, 0xFFFF);
-  jpeg_read_header(&cinfo, TRUE);
-  DecodedJpeg out;
-  out.adobe = cinfo.saw_Adobe_marker;
-  for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
-    out.app.emplace_back(m->data, m->data + m->data_length);
-    out.codes.push_back(m->marker);
-  }
-  cinfo.out_color_space = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK ? JCS_CMYK : JCS_RGB;
-  jpeg_start_decompress(&cinfo);
-  const std::size_t row_bytes = std::size_t(cinfo.output_width) * cinfo.output_components;
-  out.pixels.resize(row_bytes * cinfo.output_height);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = out.pixels.data() + cinfo.output_scanline * row_bytes;
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  return out;
-}
-
-void WriteFile(const std::filesystem::path& path, const Bytes& bytes) {
-  FILE* file = std::fopen(path.c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  std::fwrite(bytes.data(), 1, bytes.size(), file);
-  std::fclose(file);
-}
 
 // Largest and mean difference of two RGB buffers.
 std::pair<int, double> Difference(const Bytes& a, const Bytes& b) {
