@@ -1,7 +1,12 @@
 #include "object/colour_conversion.h"
 
+#include <lcms2_plugin.h>
+
+#include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "object/generic_cmyk_profile.h"
@@ -84,9 +89,65 @@ bool SameAsSrgb(cmsContext context, cmsHPROFILE profile) {
   return same;
 }
 
+// lcms2's memory, counted for each context: a few bytes of a profile's header can ask for
+// tables of hundreds of megabytes, far past any real profile's (a 33-point CMYK table
+// takes 10 MB). Each block records its size and the budget it was counted against (none
+// for the context's own record, made before the context can be found).
+constexpr std::size_t kMaxLcmsBytes = 64 << 20;
+constexpr std::size_t kBlockHeader = 16;  // keeps the blocks' alignment
+
+struct BlockHeader {
+  std::uint32_t size;
+  ColourConversion::MemoryBudget* budget;
+};
+static_assert(sizeof(BlockHeader) <= kBlockHeader);
+
+void* Allocate(cmsContext context, cmsUInt32Number size) {
+  auto* budget = static_cast<ColourConversion::MemoryBudget*>(cmsGetContextUserData(context));
+  if (budget && (size > kMaxLcmsBytes || budget->used.fetch_add(size) + size > kMaxLcmsBytes)) {
+    if (size <= kMaxLcmsBytes) budget->used -= size;
+    return nullptr;
+  }
+  auto* block = static_cast<unsigned char*>(std::malloc(kBlockHeader + std::size_t{size}));
+  if (!block) {
+    if (budget) budget->used -= size;
+    return nullptr;
+  }
+  const BlockHeader header = {size, budget};
+  std::memcpy(block, &header, sizeof header);
+  return block + kBlockHeader;
+}
+
+BlockHeader HeaderOf(void* pointer) {
+  BlockHeader header;
+  std::memcpy(&header, static_cast<unsigned char*>(pointer) - kBlockHeader, sizeof header);
+  return header;
+}
+
+void Free(cmsContext, void* pointer) {
+  if (!pointer) return;
+  const BlockHeader header = HeaderOf(pointer);
+  if (header.budget) header.budget->used -= header.size;
+  std::free(static_cast<unsigned char*>(pointer) - kBlockHeader);
+}
+
+void* Reallocate(cmsContext context, void* pointer, cmsUInt32Number size) {
+  void* moved = Allocate(context, size);
+  if (moved && pointer) {
+    std::memcpy(moved, pointer, std::min(size, HeaderOf(pointer).size));
+    Free(context, pointer);
+  }
+  return moved;
+}
+
+cmsPluginMemHandler kCountedMemory = {
+    {cmsPluginMagicNumber, 2060, cmsPluginMemHandlerSig, nullptr}, Allocate, Free, Reallocate, nullptr, nullptr, nullptr};
+
 }  // namespace
 
-ColourConversion::ColourConversion() { context_ = cmsCreateContext(nullptr, nullptr); }
+ColourConversion::ColourConversion() : budget_(new MemoryBudget) {
+  context_ = cmsCreateContext(&kCountedMemory, budget_.get());
+}
 
 ColourConversion::~ColourConversion() {
   Release();
@@ -132,7 +193,8 @@ cmsHTRANSFORM ColourConversion::SharedGenericCmyk(SourcePixels pixels) {
 cmsHTRANSFORM ColourConversion::MakeShared(SourcePixels pixels) {
   ColourConversion made;
   if (!made.context_ || !made.Prepare(CreateGenericCmykProfile(made.context_), pixels)) return nullptr;
-  made.context_ = nullptr;  // both kept, for good
+  made.context_ = nullptr;  // the three kept, for good
+  made.budget_.release();
   return std::exchange(made.transform_, nullptr);
 }
 

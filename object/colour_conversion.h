@@ -12,7 +12,9 @@
 
 #include <lcms2.h>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -56,6 +58,11 @@ class ColourConversion {
   // may be `out`.
   void Convert(const void* in, std::uint32_t* out, std::size_t count) const;
 
+  // The bytes lcms2 holds for this conversion, which may not pass 64 MB.
+  struct MemoryBudget {
+    std::atomic<std::size_t> used{0};
+  };
+
  private:
   // Takes the source profile (and closes it) to make the transform.
   bool Prepare(cmsHPROFILE source, SourcePixels pixels);
@@ -63,6 +70,7 @@ class ColourConversion {
   static cmsHTRANSFORM SharedGenericCmyk(SourcePixels pixels);
   static cmsHTRANSFORM MakeShared(SourcePixels pixels);
 
+  std::unique_ptr<MemoryBudget> budget_;
   cmsContext context_ = nullptr;
   cmsHTRANSFORM transform_ = nullptr;
   bool shared_ = false;  // the press profile's, made once for every conversion

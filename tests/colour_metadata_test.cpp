@@ -645,6 +645,35 @@ TEST(ColourConversion, SrgbUnderAnotherNameConvertsNothing) {
   EXPECT_TRUE(conversion.FromProfile(gamma22, SourcePixels::kRgb));
 }
 
+// A CMYK profile of a few hundred bytes whose A-to-B table claims 84 points a side: 299 MB
+// of table that the profile does not hold.
+Bytes ProfileClaimingAHugeTable() {
+  Bytes p(128, 0);
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[at + i] = std::uint8_t(v >> (24 - 8 * i));
+  };
+  auto text = [&](std::size_t at, const char* four) { std::memcpy(&p[at], four, 4); };
+  put32(8, 0x02100000);
+  text(12, "prtr"), text(16, "CMYK"), text(20, "Lab "), text(36, "acsp");
+  put32(68, 0x0000F6D6), put32(72, 0x00010000), put32(76, 0x0000D32D);  // D50
+  p.resize(144 + 48 + 4 + 4 * 2 * 2);
+  put32(128, 1);
+  text(132, "A2B0"), put32(136, 144), put32(140, std::uint32_t(p.size() - 144));
+  text(144, "mft2");
+  p[152] = 4, p[153] = 3, p[154] = 84;  // inputs, outputs, grid points
+  for (int i = 0; i < 3; ++i) put32(156 + 16 * i, 0x00010000);  // identity matrix
+  p[193] = 2, p[195] = 2;  // two entries an input and an output table
+  put32(0, std::uint32_t(p.size()));
+  return p;
+}
+
+TEST(ColourConversion, ProfilesAskingForHugeTablesAreRefused) {
+  const std::size_t before = testing::PeakResidentBytes();
+  ColourConversion conversion;
+  EXPECT_FALSE(conversion.FromProfile(ProfileClaimingAHugeTable(), SourcePixels::kCmyk));
+  EXPECT_LT(testing::PeakResidentBytes() - before, std::size_t{80} << 20);
+}
+
 TEST(ColourConversion, PngChunks) {
   PngColourChunks srgb_chunk;
   srgb_chunk.srgb = true;
