@@ -6,6 +6,7 @@
 #include <lcms2.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -21,6 +22,7 @@
 #include "object/exif_block.h"
 #include "object/generic_cmyk_profile.h"
 #include "object/icc_chunks.h"
+#include "object/jpeg_output_choices.h"
 #include "object/photoshop_resources.h"
 #include "object/picture_metadata.h"
 #include "object/png_metadata.h"
@@ -828,6 +830,113 @@ TEST(ColourConversion, MatchesJpgiccOnAdobeRgbAndCmykPhotos) {
     std::printf("%s: unconverted, mean difference %.3f\n", c.name, unconverted_mean);
   }
   std::filesystem::remove_all(folder);
+}
+
+// A picture compressed as the writer compresses bitmaps (BGRX rows, 4:4:4 at quality 90)
+// with the choices, and the segments.
+Bytes CompressWithChoices(int width, int height, const Bytes& bgrx, const JpegOutputChoices& choices,
+                          const OutputSegments& segments = {}) {
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(width);
+  cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = 4;
+  cinfo.in_color_space = JCS_EXT_BGRX;
+  jpeg_set_defaults(&cinfo);
+  cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  EXPECT_TRUE(ApplyOutputChoices(cinfo, choices));
+  jpeg_start_compress(&cinfo, TRUE);
+  WriteSegments(cinfo, segments);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPLE*>(bgrx.data() + cinfo.next_scanline * std::size_t(width) * 4);
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  Bytes out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// Each choice decodes to the pixels of libjpeg-turbo's own cjpeg at the same settings;
+// the defaults give the bytes of no choice at all.
+TEST(JpegOutputChoices, DecodeAsCjpegAtTheSameSettings) {
+  ASSERT_EQ(std::system("command -v cjpeg >/dev/null"), 0) << "cjpeg (libjpeg-turbo-progs) is missing";
+  constexpr int kWidth = 75, kHeight = 41;  // odd sides: partial blocks and chroma pairs
+  Bytes bgrx, ppm;
+  const std::string header = "P6\n75 41\n255\n";
+  ppm.assign(header.begin(), header.end());
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      const std::uint8_t r = std::uint8_t(x * 3 + y), g = std::uint8_t((x * y) % 256), b = std::uint8_t(255 - y * 5);
+      bgrx.insert(bgrx.end(), {b, g, r, 0});
+      ppm.insert(ppm.end(), {r, g, b});
+    }
+  }
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("vximage_choices_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  WriteFile(folder / "in.ppm", ppm);
+  const struct {
+    JpegOutputChoices choices;
+    const char* cjpeg;
+  } cases[] = {
+      {{}, "-sample 1x1"},
+      {{false, JpegOutputChoices::kChroma422, false}, "-sample 2x1"},
+      {{false, JpegOutputChoices::kChroma420, false}, "-sample 2x2"},
+      {{true, JpegOutputChoices::kChroma444, false}, "-sample 1x1 -progressive"},
+      {{false, JpegOutputChoices::kChroma444, true}, "-sample 1x1 -optimize"},
+      {{true, JpegOutputChoices::kChroma420, true}, "-sample 2x2 -progressive -optimize"},
+  };
+  const Bytes plain = CompressWithChoices(kWidth, kHeight, bgrx, {});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cjpeg);
+    const Bytes ours = CompressWithChoices(kWidth, kHeight, bgrx, c.choices);
+    const std::filesystem::path out = folder / "cjpeg.jpg";
+    const std::string command = std::string("cjpeg -quality 90 ") + c.cjpeg + " -outfile " + out.string() + " " +
+                                (folder / "in.ppm").string();
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(DecodeJpeg(ours).pixels, DecodeJpeg(FileBytes(out.string())).pixels);
+    // Subsampled chroma shows in the pixels, so the comparison above tells the settings apart.
+    if (c.choices.chroma_subsampling != JpegOutputChoices::kChroma444) {
+      EXPECT_NE(DecodeJpeg(ours).pixels, DecodeJpeg(plain).pixels);
+    }
+    const bool is_default = !c.choices.progressive && !c.choices.optimize_coding && c.choices.chroma_subsampling == 0;
+    EXPECT_EQ(ours == plain, is_default);
+    // Progressive files say so in their frame marker (SOF2); optimised tables make files smaller.
+    static constexpr std::uint8_t kProgressiveFrame[] = {0xFF, 0xC2};
+    const bool progressive =
+        std::search(ours.begin(), ours.end(), std::begin(kProgressiveFrame), std::end(kProgressiveFrame)) != ours.end();
+    EXPECT_EQ(progressive, c.choices.progressive);
+    if (c.choices.optimize_coding) {
+      EXPECT_LT(ours.size(), plain.size());
+    }
+  }
+  std::filesystem::remove_all(folder);
+  jpeg_compress_struct unused{};
+  EXPECT_FALSE(ApplyOutputChoices(unused, {false, 3, false}));
+}
+
+TEST(JpegOutputChoices, SegmentsTravelInTheFile) {
+  PictureMetadata metadata;
+  metadata.exif = MakeCameraExif(false, false).bytes;
+  metadata.icc = SrgbProfileBytes();
+  metadata.iptc = Resource(0x0404, {0x1C, 0x02, 0x74, 0x00, 0x02, 'v', 'x'});
+  const Bytes bgrx(16 * 8 * 4, 0x80);
+  const Bytes file = CompressWithChoices(16, 8, bgrx, {}, SegmentsForOutput(metadata));
+  const DecodedJpeg decoded = DecodeJpeg(file);
+  std::vector<JpegMarkerView> markers;
+  for (std::size_t i = 0; i < decoded.app.size(); ++i) markers.push_back({decoded.codes[i], decoded.app[i]});
+  const PictureMetadata read = JpegSourceMetadata(markers, false);
+  EXPECT_EQ(read.exif, ExifBlockForOutput(metadata.exif, false));
+  EXPECT_EQ(read.icc, metadata.icc);
+  EXPECT_EQ(read.iptc, metadata.iptc);
 }
 
 }  // namespace
