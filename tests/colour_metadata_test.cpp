@@ -431,9 +431,10 @@ TEST(PngMetadata, ExifXmpAndProfileFromChunks) {
   EXPECT_TRUE(InflateBounded(Bytes{0x78, 0x9C, 1, 2, 3}, 100).empty());
 }
 
-// A JPEG file of RGB (as YCbCr, no subsampling) or CMYK pixels (as Adobe's files hold
-// them), quality 100, with `profile` in APP2 segments when given.
-Bytes EncodeJpeg(int width, int height, bool cmyk, const Bytes& pixels, const Bytes& profile) {
+// A JPEG file of `components` bytes a pixel in `space`, 4:4:4 at `quality`, with the
+// choices and the segments: the writer's setup.
+Bytes Compress(int width, int height, J_COLOR_SPACE space, int components, const Bytes& pixels, int quality,
+               const JpegOutputChoices& choices, const OutputSegments& segments) {
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr errors{};
   cinfo.err = jpeg_std_error(&errors);
@@ -443,14 +444,15 @@ Bytes EncodeJpeg(int width, int height, bool cmyk, const Bytes& pixels, const By
   jpeg_mem_dest(&cinfo, &buffer, &size);
   cinfo.image_width = JDIMENSION(width);
   cinfo.image_height = JDIMENSION(height);
-  cinfo.input_components = cmyk ? 4 : 3;
-  cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  cinfo.input_components = components;
+  cinfo.in_color_space = space;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 100, TRUE);
   cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  EXPECT_TRUE(ApplyOutputChoices(cinfo, choices));
   jpeg_start_compress(&cinfo, TRUE);
-  for (const Bytes& data : IccSegmentsOf(profile)) jpeg_write_marker(&cinfo, kApp2, data.data(), unsigned(data.size()));
-  const std::size_t row_bytes = std::size_t(width) * cinfo.input_components;
+  WriteSegments(cinfo, segments);
+  const std::size_t row_bytes = std::size_t(width) * components;
   while (cinfo.next_scanline < cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPLE*>(pixels.data() + cinfo.next_scanline * row_bytes);
     jpeg_write_scanlines(&cinfo, &row, 1);
@@ -460,6 +462,13 @@ Bytes EncodeJpeg(int width, int height, bool cmyk, const Bytes& pixels, const By
   Bytes out(buffer, buffer + size);
   std::free(buffer);
   return out;
+}
+
+// RGB or CMYK pixels (as Adobe's files hold them) at quality 100, with `profile` when given.
+Bytes EncodeJpeg(int width, int height, bool cmyk, const Bytes& pixels, const Bytes& profile) {
+  PictureMetadata metadata;
+  metadata.icc = profile;
+  return Compress(width, height, cmyk ? JCS_CMYK : JCS_RGB, cmyk ? 4 : 3, pixels, 100, {}, SegmentsForOutput(metadata));
 }
 
 struct DecodedJpeg {
@@ -832,36 +841,10 @@ TEST(ColourConversion, MatchesJpgiccOnAdobeRgbAndCmykPhotos) {
   std::filesystem::remove_all(folder);
 }
 
-// A picture compressed as the writer compresses bitmaps (BGRX rows, 4:4:4 at quality 90)
-// with the choices, and the segments.
+// A picture compressed as the writer compresses bitmaps: BGRX rows, quality 90.
 Bytes CompressWithChoices(int width, int height, const Bytes& bgrx, const JpegOutputChoices& choices,
                           const OutputSegments& segments = {}) {
-  jpeg_compress_struct cinfo{};
-  jpeg_error_mgr errors{};
-  cinfo.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = JDIMENSION(width);
-  cinfo.image_height = JDIMENSION(height);
-  cinfo.input_components = 4;
-  cinfo.in_color_space = JCS_EXT_BGRX;
-  jpeg_set_defaults(&cinfo);
-  cinfo.comp_info[0].h_samp_factor = cinfo.comp_info[0].v_samp_factor = 1;
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  EXPECT_TRUE(ApplyOutputChoices(cinfo, choices));
-  jpeg_start_compress(&cinfo, TRUE);
-  WriteSegments(cinfo, segments);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(bgrx.data() + cinfo.next_scanline * std::size_t(width) * 4);
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  Bytes out(buffer, buffer + size);
-  std::free(buffer);
-  return out;
+  return Compress(width, height, JCS_EXT_BGRX, 4, bgrx, 90, choices, segments);
 }
 
 // Each choice decodes to the pixels of libjpeg-turbo's own cjpeg at the same settings;
