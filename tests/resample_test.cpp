@@ -186,6 +186,7 @@ const Case kCases[] = {
     {2, 2, {0.75, 0.75, 0.5, 0.5}, 3, 3},
     {70, 3, {}, 70, 1},
     {3, 70, {}, 1, 70},
+    {20, 600, {}, 3, 1},
 };
 
 // The cases where both axes shrink or keep their size.
@@ -231,13 +232,16 @@ TEST_P(ResampleCases, BothFiltersMatchThePlainArithmetic) {
   }
 }
 
+// White too, whose sums are the largest.
 TEST_P(ResampleCases, AConstantPictureStaysConstant) {
   const Case& c = GetParam();
-  const Picture source{c.src_width, c.src_height,
-                       std::vector<std::uint32_t>(std::size_t(c.src_width) * c.src_height, 0x7FC80537u)};
-  for (ResampleFilter filter : {ResampleFilter::kArea, ResampleFilter::kLanczos3}) {
-    const auto out = Resample(source, WindowOf(c), c.width, c.height, filter);
-    EXPECT_EQ(std::count(out.begin(), out.end(), 0x00C80537u), std::ptrdiff_t(out.size()));
+  for (std::uint32_t colour : {0x7FC80537u, 0xFFFFFFFFu}) {
+    const Picture source{c.src_width, c.src_height,
+                         std::vector<std::uint32_t>(std::size_t(c.src_width) * c.src_height, colour)};
+    for (ResampleFilter filter : {ResampleFilter::kArea, ResampleFilter::kLanczos3}) {
+      const auto out = Resample(source, WindowOf(c), c.width, c.height, filter);
+      EXPECT_EQ(std::count(out.begin(), out.end(), colour & 0xFFFFFFu), std::ptrdiff_t(out.size()));
+    }
   }
 }
 
