@@ -36,24 +36,23 @@ struct AreaCell {
 };
 
 // floor((2 x sum + d) / (2 x d)), the mean sum / d rounded half up, for d < 2^49 and sum
-// <= 255 x d: a quotient in floating point, corrected by one exact remainder.
+// <= 255 x d: a quotient in floating point, off by at most one, corrected by the exact
+// remainder (without branches, whose outcome would be a coin toss). Numbers stay below
+// 2^58, so signed 64 bits hold them.
 class RoundedMean {
  public:
-  explicit RoundedMean(std::uint64_t d) : twice_(2 * d), reciprocal_(1.0 / double(2 * d)) {}
+  explicit RoundedMean(std::uint64_t d)
+      : twice_(std::int64_t(2 * d)), reciprocal_(1.0 / double(twice_)) {}
   std::uint32_t operator()(std::uint64_t sum) const {
-    const std::uint64_t n = 2 * sum + twice_ / 2;
-    std::uint64_t q = static_cast<std::uint64_t>(double(n) * reciprocal_);
-    const auto remainder = static_cast<std::int64_t>(n - q * twice_);
-    if (remainder < 0) {
-      --q;
-    } else if (std::uint64_t(remainder) >= twice_) {
-      ++q;
-    }
+    const std::int64_t n = std::int64_t(2 * sum) + twice_ / 2;
+    std::int64_t q = static_cast<std::int64_t>(double(n) * reciprocal_);
+    const std::int64_t remainder = n - q * twice_;
+    q += std::int64_t(remainder >= twice_) - std::int64_t(remainder < 0);
     return static_cast<std::uint32_t>(q);
   }
 
  private:
-  std::uint64_t twice_;
+  std::int64_t twice_;
   double reciprocal_;
 };
 
