@@ -1,6 +1,7 @@
 // ResamplePixels: a picture, or a window of it, resized into another pixel buffer by area
 // averaging or by Lanczos-3, separably (columns first, then rows) and in integers, so that
-// every machine and every instruction set gives the same bytes.
+// the plain loops and the vector ones give the same bytes. Working memory is a few rows of
+// the source and tables the size of the output, whatever the source's height.
 //
 // Window edges are taken to 1/256 of a source pixel (rounded to the nearest).
 //
@@ -11,8 +12,9 @@
 //
 // Lanczos-3 (kLanczos3): the kernel sinc(x) sinc(x/3), |x| < 3, widened by the ratio when
 // the axis shrinks. Taps that fall outside the source are dropped and the others scaled
-// to sum to one; taps outside the window but inside the source are used. Weights have 14
-// fractional bits, the column pass keeps 6 fractional bits, results are clamped to 0..255.
+// to sum to one; taps outside the window but inside the source are used. Weights are
+// worked out in double precision and rounded to 14 fractional bits, the column pass keeps
+// 6 fractional bits, results are rounded half up and clamped to 0..255.
 // An axis that shrinks by 3 or more is first area-averaged to twice its output size (with
 // a margin for the kernel), then Lanczos-3 halves it: a thumbnail then costs about one
 // addition per source byte.

@@ -152,13 +152,14 @@ struct Case {
   int width, height;
 };
 
-void PrintTo(const Case& c, std::ostream* os) {
-  *os << c.src_width << "x" << c.src_height << " (" << c.window.x << ", " << c.window.y << ", "
-      << c.window.width << ", " << c.window.height << ") -> " << c.width << "x" << c.height;
-}
-
 SourceWindow WindowOf(const Case& c) {
   return c.window.width > 0 ? c.window : SourceWindow{0, 0, double(c.src_width), double(c.src_height)};
+}
+
+void PrintTo(const Case& c, std::ostream* os) {
+  const SourceWindow w = WindowOf(c);
+  *os << c.src_width << "x" << c.src_height << " (" << w.x << ", " << w.y << ", " << w.width
+      << ", " << w.height << ") -> " << c.width << "x" << c.height;
 }
 
 // Shrinking, growing, mixed, heavy shrinks that go through the between size, windows with
