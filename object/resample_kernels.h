@@ -67,9 +67,11 @@ using AreaPixelsFn = void (*)(const std::uint32_t* sums, int origin, const AreaC
 using LanczosColumnsFn = void (*)(const std::uint8_t* const* rows, const std::int16_t* weights,
                                   int taps, std::size_t bytes, std::int16_t* out);
 
-// One output word of the Lanczos row pass: the four channels of `columns` (int16, 6
-// fractional bits) from pixel `first` on, `taps` pixels, weighted; each channel
-// (sum + 2^19) >> 20 clamped to 0..255, top byte 0.
+// The Lanczos row pass: out[i], i < count, from the four channels of `columns` (int16, 6
+// fractional bits) from pixel first[i] on, taps[i] pixels, weighted by the row of
+// `weights` i x weight_stride on; each channel (sum + 2^19) >> 20 clamped to 0..255, top
+// byte 0. Loops may read up to the next multiple of 4 taps: weight rows are padded with
+// zeros to weight_stride (a multiple of 4), and `columns` with 4 pixels of zeros.
 using LanczosPixelsFn = void (*)(const std::int16_t* columns, const int* first, const int* taps,
                                  const std::int16_t* weights, int weight_stride, int count,
                                  std::uint32_t* out);
