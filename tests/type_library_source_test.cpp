@@ -54,11 +54,12 @@ std::string IdlSource() {
 // An attribute list "dual, id(6), helpstring("x")" as name -> argument (quotes removed).
 std::map<std::string, std::string> Attributes(const std::string& list) {
   std::map<std::string, std::string> attributes;
-  static const std::regex kAttribute(R"re(([A-Za-z_]+)\s*(?:\(\s*"?([^")]*)"?\s*\))?)re");
+  // A quoted argument may hold any character but the quote.
+  static const std::regex kAttribute(R"re(([A-Za-z_]+)\s*(?:\(\s*(?:"([^"]*)"|([^")]*))\s*\))?)re");
   for (const std::string& item : SplitTopLevel(list, ',')) {
     std::smatch m;
     EXPECT_TRUE(std::regex_match(item, m, kAttribute)) << item;
-    attributes[m[1]] = m[2];
+    attributes[m[1]] = m[2].matched ? m[2].str() : m[3].str();
   }
   return attributes;
 }
@@ -106,18 +107,20 @@ struct InterfaceSource {
   std::vector<Declared> members;
 };
 
-InterfaceSource IResizeSource() {
+InterfaceSource InterfaceSourceOf(const std::string& name) {
   const std::string idl = IdlSource();
-  static const std::regex kInterface(R"(\[([^\]]*)\]\s*interface\s+IResize\s*:\s*(\w+)\s*\{([^}]*)\}\s*;)");
+  // The attribute list: brackets holding quoted texts (which may hold brackets) or others.
+  const std::regex interface(R"(\[((?:[^\]"]|"[^"]*")*)\]\s*interface\s+)" + name +
+                             R"(\s*:\s*(\w+)\s*\{((?:[^}"]|"[^"]*")*)\}\s*;)");
   std::smatch m;
   InterfaceSource source;
-  if (!std::regex_search(idl, m, kInterface)) {
-    ADD_FAILURE() << "no interface IResize";
+  if (!std::regex_search(idl, m, interface)) {
+    ADD_FAILURE() << "no interface " << name;
     return source;
   }
   source.attributes = Attributes(m[1]);
   source.base = m[2];
-  static const std::regex kMember(R"(\[([^\]]*)\]\s*HRESULT\s+(\w+)\s*\(([^)]*)\))");
+  static const std::regex kMember(R"(\[((?:[^\]"]|"[^"]*")*)\]\s*HRESULT\s+(\w+)\s*\(([^)]*)\))");
   for (const std::string& declaration : SplitTopLevel(m[3], ';')) {
     std::smatch d;
     if (!std::regex_match(declaration, d, kMember)) {
@@ -140,10 +143,17 @@ InterfaceSource IResizeSource() {
   return source;
 }
 
+// IResize's members, then those IResize2 adds (DISPIDs from 100 on), as the vtable has them.
 TEST(TypeLibrarySource, DeclaresEveryMemberOfTheTable) {
-  const InterfaceSource source = IResizeSource();
+  InterfaceSource source = InterfaceSourceOf("IResize");
+  const std::size_t first_members = source.members.size();
+  const InterfaceSource second = InterfaceSourceOf("IResize2");
+  source.members.insert(source.members.end(), second.members.begin(), second.members.end());
   const auto table = ResizeMembers();
   ASSERT_EQ(source.members.size(), table.size());  // one declaration a vtable slot, in order
+  ASSERT_GT(first_members, 0u);
+  EXPECT_LT(table[first_members - 1].id, 100);
+  for (std::size_t i = first_members; i < table.size(); ++i) EXPECT_GE(table[i].id, 100);
   for (std::size_t i = 0; i < table.size(); ++i) {
     const Member& row = table[i];
     const Declared& declared = source.members[i];
@@ -162,7 +172,7 @@ TEST(TypeLibrarySource, DeclaresEveryMemberOfTheTable) {
 }
 
 TEST(TypeLibrarySource, GetErrorInfoReturnsItsText) {
-  for (const Declared& member : IResizeSource().members) {
+  for (const Declared& member : InterfaceSourceOf("IResize").members) {
     if (member.name != "GetErrorInfo") continue;
     ASSERT_EQ(member.parameters.size(), 1u);
     EXPECT_EQ(member.parameters[0].type, VT_BSTR);
@@ -172,13 +182,20 @@ TEST(TypeLibrarySource, GetErrorInfoReturnsItsText) {
   FAIL() << "no GetErrorInfo";
 }
 
-TEST(TypeLibrarySource, DescribesTheDualInterface) {
-  const InterfaceSource source = IResizeSource();
+TEST(TypeLibrarySource, DescribesTheDualInterfaces) {
+  const InterfaceSource source = InterfaceSourceOf("IResize");
   EXPECT_EQ(source.base, "IDispatch");
   const std::map<std::string, std::string> expected = {
       {"object", ""}, {"uuid", GuidText(IID_IResize)}, {"dual", ""}, {"oleautomation", ""},
       {"helpstring", "IImage Interface"}, {"pointer_default", "unique"}};
   EXPECT_EQ(source.attributes, expected);
+
+  const InterfaceSource second = InterfaceSourceOf("IResize2");
+  EXPECT_EQ(second.base, "IResize");
+  EXPECT_EQ(second.attributes.at("uuid"), GuidText(IID_IResize2));
+  EXPECT_EQ(second.attributes.count("dual"), 1u);
+  EXPECT_EQ(second.attributes.count("oleautomation"), 1u);
+  EXPECT_FALSE(second.attributes.at("helpstring").empty());
 }
 
 TEST(TypeLibrarySource, DescribesTheLibraryAndItsClass) {
@@ -194,11 +211,14 @@ TEST(TypeLibrarySource, DescribesTheLibraryAndItsClass) {
 
   const std::string body = library[3];
   EXPECT_TRUE(std::regex_search(body, std::regex(R"(importlib\s*\(\s*"stdole2\.tlb"\s*\)\s*;)")));
-  static const std::regex kClass(R"(\[([^\]]*)\]\s*coclass\s+(\w+)\s*\{\s*\[\s*default\s*\]\s*interface\s+(\w+)\s*;\s*\}\s*;)");
+  // IResize2 is the default, so that late binding sees every member; IResize is listed too.
+  static const std::regex kClass(
+      R"(\[([^\]]*)\]\s*coclass\s+(\w+)\s*\{\s*\[\s*default\s*\]\s*interface\s+(\w+)\s*;\s*interface\s+(\w+)\s*;\s*\}\s*;)");
   std::smatch coclass;
   ASSERT_TRUE(std::regex_search(body, coclass, kClass));
   EXPECT_EQ(coclass[2], "Resize");
-  EXPECT_EQ(coclass[3], "IResize");
+  EXPECT_EQ(coclass[3], "IResize2");
+  EXPECT_EQ(coclass[4], "IResize");
   const std::map<std::string, std::string> class_attributes = {
       {"uuid", GuidText(CLSID_Resize)}, {"helpstring", "Merrow vxImage Image Class 8.0"}};
   EXPECT_EQ(Attributes(coclass[1]), class_attributes);
