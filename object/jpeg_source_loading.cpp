@@ -53,7 +53,7 @@ HRESULT CResize::LoadJpegScaledOrTurned(const unsigned char* data, std::size_t s
   // The least size the caller needs is that of the upright picture.
   const int min_width = AtLeastZero(swaps ? LoadMinHeight : LoadMinWidth);
   const int min_height = AtLeastZero(swaps ? LoadMinWidth : LoadMinHeight);
-  const int eighths = jpeg.ScaleFor(min_width, min_height);
+  const int eighths = min_width > 0 || min_height > 0 ? jpeg.ScaleFor(min_width, min_height) : 8;
   if (orientation == vx::kUpright && eighths == 8) return S_FALSE;  // the service's own work
   *used = true;
   // The same limit as for every picture, so that a file the service would refuse is
