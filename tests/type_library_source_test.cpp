@@ -107,35 +107,51 @@ struct InterfaceSource {
   std::vector<Declared> members;
 };
 
+// Where the bracket closing the one at `open` stands, quoted text skipped; npos if none.
+std::size_t Closing(const std::string& text, std::size_t open, char closing) {
+  bool quoted = false;
+  for (std::size_t i = open + 1; i < text.size(); ++i) {
+    if (text[i] == '"') quoted = !quoted;
+    if (!quoted && text[i] == closing) return i;
+  }
+  return std::string::npos;
+}
+
 InterfaceSource InterfaceSourceOf(const std::string& name) {
   const std::string idl = IdlSource();
-  // The attribute list: brackets holding quoted texts (which may hold brackets) or others.
-  const std::regex interface(R"(\[((?:[^\]"]|"[^"]*")*)\]\s*interface\s+)" + name +
-                             R"(\s*:\s*(\w+)\s*\{((?:[^}"]|"[^"]*")*)\}\s*;)");
+  const std::regex head("interface\\s+" + name + "\\s*:\\s*(\\w+)\\s*\\{");
   std::smatch m;
   InterfaceSource source;
-  if (!std::regex_search(idl, m, interface)) {
+  // Help strings may hold any character but the quote: the attribute list and the body
+  // are found by their brackets, outside quotes.
+  const std::size_t attributes_open = std::regex_search(idl, m, head) ? idl.rfind('[', m.position(0)) : std::string::npos;
+  const std::size_t body_open = attributes_open == std::string::npos ? attributes_open : m.position(0) + m.length(0) - 1;
+  const std::size_t body_close = body_open == std::string::npos ? body_open : Closing(idl, body_open, '}');
+  if (body_close == std::string::npos) {
     ADD_FAILURE() << "no interface " << name;
     return source;
   }
-  source.attributes = Attributes(m[1]);
-  source.base = m[2];
-  static const std::regex kMember(R"(\[((?:[^\]"]|"[^"]*")*)\]\s*HRESULT\s+(\w+)\s*\(([^)]*)\))");
-  for (const std::string& declaration : SplitTopLevel(m[3], ';')) {
+  source.attributes = Attributes(idl.substr(attributes_open + 1, Closing(idl, attributes_open, ']') - attributes_open - 1));
+  source.base = m[1];
+  static const std::regex kMember(R"(\s*HRESULT\s+(\w+)\s*\(([^)]*)\))");
+  const std::string body = idl.substr(body_open + 1, body_close - body_open - 1);
+  for (const std::string& declaration : SplitTopLevel(body, ';')) {
+    const std::size_t close = declaration.front() == '[' ? Closing(declaration, 0, ']') : std::string::npos;
     std::smatch d;
-    if (!std::regex_match(declaration, d, kMember)) {
+    const std::string rest = close == std::string::npos ? declaration : declaration.substr(close + 1);
+    if (close == std::string::npos || !std::regex_match(rest, d, kMember)) {
       ADD_FAILURE() << "not a member: " << declaration;
       continue;
     }
     Declared member;
-    member.name = d[2];
-    const auto attributes = Attributes(d[1]);
+    member.name = d[1];
+    const auto attributes = Attributes(declaration.substr(1, close - 1));
     member.id = attributes.count("id") ? std::stoi(attributes.at("id")) : DISPID_UNKNOWN;
     member.help = attributes.count("helpstring") ? attributes.at("helpstring") : "";
     if (attributes.count("propget")) member.kind = MemberKind::kPropertyGet;
     if (attributes.count("propput")) member.kind = MemberKind::kPropertyPut;
     EXPECT_EQ(attributes.size(), member.kind == MemberKind::kMethod ? 2u : 3u) << declaration;
-    for (const std::string& text : SplitTopLevel(d[3], ',')) {
+    for (const std::string& text : SplitTopLevel(d[2], ',')) {
       member.parameters.push_back(Parameter(text, &member.parameter_names.emplace_back()));
     }
     source.members.push_back(member);
