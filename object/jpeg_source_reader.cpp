@@ -1,6 +1,7 @@
 #include "object/jpeg_source_reader.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "object/exif_orientation.h"
 
@@ -66,7 +67,8 @@ JpegSourceReader::~JpegSourceReader() {
 }
 
 bool JpegSourceReader::ReadHeader() {
-  if (data_.empty()) return false;
+  // libjpeg takes the size as an unsigned long, 32 bits on Windows.
+  if (data_.empty() || data_.size() > std::numeric_limits<unsigned long>::max()) return false;
   if (setjmp(errors_.return_point)) return false;
   if (!created_) {
     jpeg_create_decompress(&cinfo_);
