@@ -11,7 +11,8 @@
 # run in turn; medians and minimums are reported, with the machine's load.
 #
 # usage: bench/thumbnail_peers.sh [RUNS]    (default 10)
-# Environment: VXIMAGE_BENCH_PHOTO, the 20 MP photo (default: the shared benchmark input).
+# Environment: VXIMAGE_BENCH_PHOTO, the 20 MP photo (default: the shared benchmark input);
+# PIL_PYTHON, the Python with Pillow (default: Debian's /usr/bin/python3).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 runs=${1:-10}
@@ -20,7 +21,7 @@ photo=${VXIMAGE_BENCH_PHOTO:-$(cd .. && pwd)/shared/bench/inputs/photo-20mp.jpg}
 
 scripts/setup.sh --bench
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF >/dev/null
-cmake --build build/release >/dev/null
+cmake --build build/release -j2 --target vximage_cli >/dev/null
 vximage=$PWD/build/release/bin/vximage
 # Debian's ImageMagick 6, whatever other `convert` comes first on PATH.
 im=$(command -v convert-im6.q16 || command -v convert)
@@ -40,7 +41,7 @@ declare -A commands=(
   [ours-lanczos]="$vximage -e 'ResampleFilter = 2' -e 'LoadSourceImage \"$photo\"' -e 'MakeThumbImage \"$work/ours-lanczos.jpg\", 150, 0, 1'"
   [imagemagick]="$im -define jpeg:size=300x300 '$photo' -thumbnail 150x -strip -quality 80 -sampling-factor 1x1 '$work/imagemagick.jpg'"
   [vipsthumbnail]="vipsthumbnail '$photo' --size 150x100000 -o '$work/vipsthumbnail.jpg[Q=80,strip,no_subsample]'"
-  [pillow]="python3 -c 'import sys
+  [pillow]="${PIL_PYTHON:-/usr/bin/python3} -c 'import sys
 from PIL import Image
 im = Image.open(sys.argv[1])
 im.thumbnail((150, 100000))  # draft() first: libjpeg scales down in the DCT
