@@ -155,14 +155,22 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
     if (!failure) failure = DecodePng(png, SourceWords, BackgroundColor);
     if (!failure && orientation != vx::kUpright) failure = TurnSourceUpright(orientation);
   } else {
-    SourceDC = CreateCompatibleDC(screen);
-    if (!failure) {
-      SourceBitmap = CreateCompatibleBitmap(screen, width, height);
-      if (!SourceDC || !SourceBitmap) failure = vx::error_text::kNoMemory;
+    if (!failure && ResampleFilter != 0) {
+      // Thumbnails resampled by a filter read the pixels where they lie, in a section of
+      // ours; with the default pick the bitmap is the screen-compatible one it always was.
+      failure = NewSourceSection(screen, width, height);
+    } else {
+      SourceDC = CreateCompatibleDC(screen);
+      if (!failure) {
+        SourceBitmap = CreateCompatibleBitmap(screen, width, height);
+        if (!SourceDC || !SourceBitmap) failure = vx::error_text::kNoMemory;
+      }
+      if (!failure) {
+        SetBkMode(SourceDC, TRANSPARENT);
+        PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
+      }
     }
     if (!failure) {
-      SetBkMode(SourceDC, TRANSPARENT);
-      PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
       if (is_gif && BackgroundColor != 0) FillBackground(SourceDC, width, height, BackgroundColor);
       failure = RenderServicePicture(service, SourceDC, width, height);
       SourceWidth = width;

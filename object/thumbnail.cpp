@@ -106,16 +106,25 @@ HRESULT CResize::SaveResizedCopy(BSTR path, LONG width, LONG height, SourceArea 
 
 bool CResize::DrawResampled(HDC dc, LONG width, LONG height, SourceArea area, int filter) {
   if (!SourceBitmap) return true;  // before any load the copy stays black, as with GDI
-  std::vector<std::uint32_t> source, resized;
+  std::vector<std::uint32_t> copy, resized;
   try {
-    source.resize(std::size_t(SourceWidth) * SourceHeight);
+    if (!SourceWords) copy.resize(std::size_t(SourceWidth) * SourceHeight);
     resized.resize(std::size_t(width) * height);
   } catch (const std::bad_alloc&) {
     return false;
   }
-  if (!vx::ReadDibWords(SourceDC, SourceBitmap, SourceWidth, SourceHeight, source.data())) return false;
+  const std::uint32_t* source = SourceWords;
+  if (source) {
+    // GDI may still hold drawing calls on the section in its batch (those that return a
+    // BOOL); a call that returns anything else carries them out first.
+    GetPixel(SourceDC, 0, 0);
+  } else {
+    // The picture service's bitmap: its pixels are read out once.
+    if (!vx::ReadDibWords(SourceDC, SourceBitmap, SourceWidth, SourceHeight, copy.data())) return false;
+    source = copy.data();
+  }
   const vx::SourceWindow window{area.x, area.y, area.width, area.height};
-  if (!vx::ResamplePixels(source.data(), SourceWidth, SourceHeight, SourceWidth, window, resized.data(), width, height,
+  if (!vx::ResamplePixels(source, SourceWidth, SourceHeight, SourceWidth, window, resized.data(), width, height,
                           width, static_cast<vx::ResampleFilter>(filter))) {
     return false;
   }
