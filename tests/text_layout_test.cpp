@@ -169,6 +169,50 @@ TEST_F(TextLayoutTest, DrawingStopsAfterTheLastLineThatStartsInTheRectangle) {
   EXPECT_EQ(params.uiLengthDrawn, 4u);  // "a\nb\n"
 }
 
+// Rectangles near the ends of the 32-bit range, and text long and large enough to pass it,
+// measure as far as the range reaches: what passes it is held at its ends.
+TEST_F(TextLayoutTest, MeasuresPastTheRangeAreHeldAtItsEnds) {
+  constexpr LONG kMax = 0x7FFFFFFF;
+  {
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -12));
+    const LONG h = Metrics(surface_.dc()).tmHeight;
+    RECT rect{kMax - 10, kMax - 5, kMax - 10, kMax - 5};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"Hello", -1, &rect, DT_CALCRECT | DT_WORDBREAK), h);
+    EXPECT_EQ(rect.right, kMax);
+    EXPECT_EQ(rect.bottom, kMax);
+    // The wrapping width of a rectangle across the whole range, and drawing there.
+    rect = {-kMax - 1, -kMax - 1, kMax, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"Hello world", -1, &rect, DT_CALCRECT | DT_WORDBREAK), h);
+    rect = {-kMax - 1, kMax - 10, kMax, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"Hello\nworld", -1, &rect, DT_WORDBREAK), h);
+    // Unclipped lines stop where the range ends: the third would start past it.
+    ASSERT_LE(h, 20);
+    ASSERT_GT(2 * h, 20);
+    rect = {kMax - 20, kMax - 20, kMax, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"a\nb\nc", -1, &rect, DT_NOCLIP), 2 * h);
+  }
+  {
+    // 140 000 "W" at 16 384 pixels per em are over 2^31 pixels wide.
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -16384));
+    const std::u16string wide(140000, u'W');
+    EXPECT_EQ(Extent(surface_.dc(), wide).cx, kMax);
+    RECT rect{-100, 0, -100, 0};
+    EXPECT_GT(DrawTextW(surface_.dc(), wide.c_str(), -1, &rect, DT_CALCRECT), 0);
+    EXPECT_EQ(rect.right, kMax);
+    EXPECT_EQ(Extent(surface_.dc(), wide.substr(0, 1000)).cx, 1000 * Extent(surface_.dc(), u"W").cx);
+  }
+  {
+    // 524 288 lines of 4 000 pixels are over 2^31 pixels high.
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -4000));
+    const std::u16string lines(std::size_t{1} << 19, u'\n');
+    RECT rect{0, -10, 0, -10};
+    EXPECT_EQ(DrawTextW(surface_.dc(), lines.c_str(), -1, &rect, DT_CALCRECT), kMax);
+    EXPECT_EQ(rect.bottom, kMax);
+    rect = {0, -kMax - 1, 100, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), lines.c_str(), -1, &rect, DT_WORDBREAK), kMax);
+  }
+}
+
 TEST_F(TextLayoutTest, BadArgumentsFailOrCountAsEmpty) {
   SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -12));
   RECT rect{0, 0, 8, 8};
