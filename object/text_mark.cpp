@@ -32,9 +32,9 @@ void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSet
     shadow = ShadowMask(picture, measuring.dc(), mark, picture_size, settings.shadow);
   }
   const RECT area = AreaUnion(text_area, shadow.area);
-  MergeDrawnArea(picture, area, settings.opacity, [&](HDC layer) {
-    LayShadow(layer, {area.left, area.top}, shadow, settings.shadow.color);
-    DrawMarkText(layer, Shifted(mark, -area.left, -area.top), settings.color);
+  MergeDrawnBands(picture, area, settings.opacity, [&](HDC layer, const RECT& band) {
+    LayShadow(layer, band, shadow, settings.shadow.color);
+    DrawMarkText(layer, Shifted(mark, -band.left, -band.top), settings.color);
   });
 }
 
