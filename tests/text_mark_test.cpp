@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/color_mix.h"
+#include "object/mark_area.h"
 #include "object/mark_text.h"
 #include "object/text_mark.h"
 #include "object/text_mark_layout.h"
@@ -515,6 +516,23 @@ TEST_F(StampTextMarkTest, ShadowsOverEveryEdgeDrawAsWholePictureLayers) {
     }
   }
   EXPECT_GE(drawn, cases - 4);  // a turned run from the top right leaves the picture
+}
+
+// A text and shadow over more pixels than a band holds: mask, shadow and merge are drawn
+// band by band and come out as the whole picture's layers.
+TEST_F(StampTextMarkTest, BandsDrawAsWholePictureLayers) {
+  Use({1400, 1000}, true);
+  const TextMarkFontSettings font = FontSettings(u"DejaVu Sans", -160);
+  TextMarkSettings s = Settings(1);
+  s.area_width = 1300;
+  s.opacity = 100;
+  s.shadow_visible = true;
+  s.shadow = {RGB(0, 0, 0), 7, 4, 50};
+  const char16_t* text = u"Bands of a large watermark && its soft shadow over two bands";
+  const std::vector<std::uint32_t> fast = Stamp(font, s, text);
+  ASSERT_EQ(fast, Whole(font, s, text));
+  const InkBox ink = Ink(fast);
+  EXPECT_GT(std::int64_t{ink.width()} * ink.height(), kBandPixels);
 }
 
 // --- AddTextMark on the object ------------------------------------------------------------
