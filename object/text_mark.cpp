@@ -63,7 +63,13 @@ HRESULT CResize::AddTextMark(BSTR strText, LONG lPosX, LONG lPosY) {
     vx::StampTextMark(SourceDC, {SourceWidth, SourceHeight}, TextMarkFont, settings, strText,
                       {lPosX, lPosY});
   } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;  // the picture is merged last, so it is as it was
+    // Nothing that throws runs once merging has begun, so the picture is as it was.
+    return E_OUTOFMEMORY;
   }
+  // The object keeps the call's font in a fresh handle: what the drawing layer made of the
+  // old one to measure and draw this text (its shaped lines, up to megabytes for a long
+  // text) goes with the call.
+  DeleteObject(TextMarkFont);
+  TextMarkFont = CreateFontIndirectW(&logfont);
   return S_OK;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "gdi/dib_words.h"
@@ -69,14 +71,17 @@ void LayShadow(HDC layer, const RECT& layer_area, const MaskPiece& mask, COLORRE
   const int width = int(part.right - part.left), height = int(part.bottom - part.top);
   ScratchSurface colored(layer, width, height), weights(layer, width, height);
   if (!colored || !weights) return;
+  // Called band by band while the picture is merged: a buffer that cannot be had leaves
+  // the band's shadow out, as a surface that cannot be had does, rather than throw.
+  const std::unique_ptr<std::uint32_t[]> grey(new (std::nothrow) std::uint32_t[std::size_t(width) * std::size_t(height)]);
+  if (!grey) return;
   Fill(colored.dc(), width, height, color);
-  std::vector<std::uint32_t> grey(std::size_t(width) * std::size_t(height));
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       grey[std::size_t(y) * std::size_t(width) + std::size_t(x)] = mask.At(part.left + x, part.top + y) * 0x010101u;
     }
   }
-  WriteDibWords(weights.dc(), 0, 0, width, height, grey.data());
+  WriteDibWords(weights.dc(), 0, 0, width, height, grey.get());
   CvxGDI::BitBltDCByMaskDC(layer, int(part.left - layer_area.left), int(part.top - layer_area.top), width,
                            height, colored.dc(), weights.dc());
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <string_view>
 
 #include "platform/text/font_face.h"
@@ -76,7 +77,7 @@ std::u16string_view Slice(std::u16string_view text, TextLine line) {
   return text.substr(line.begin, line.end - line.begin);
 }
 
-int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRAWTEXTPARAMS* params) {
+int DrawTextLaidOut(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRAWTEXTPARAMS* params) {
   std::u16string_view input;
   if (!rect || (format & ~kDrawTextFormats) || !TextArgument(text, count, true, input)) return 0;
   if (params && params->cbSize != sizeof(DRAWTEXTPARAMS)) return 0;
@@ -156,6 +157,15 @@ int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRA
   return Held(advance * std::int64_t(drawn));
 }
 
+// Like GDI's, the text calls fail rather than throw when memory runs out.
+int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRAWTEXTPARAMS* params) {
+  try {
+    return DrawTextLaidOut(hdc, text, count, rect, format, params);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+}
+
 }  // namespace
 
 BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size) {
@@ -164,7 +174,11 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size) {
   std::lock_guard lock(TextLock());
   RealizedFont* font = RealizedFontOf(hdc);
   if (!font) return FALSE;
-  size->cx = Held(ShapeTextOnce(*font, input).width);
+  try {
+    size->cx = Held(ShapeTextOnce(*font, input).width);
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
   size->cy = input.empty() ? 0 : font->metrics().tmHeight;
   return TRUE;
 }
@@ -176,7 +190,11 @@ BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int count) {
   Dc* dc = FindDc(hdc);
   RealizedFont* font = RealizedFontOf(hdc);
   if (!dc || !font) return FALSE;
-  DrawRun(PaintOf(*dc, nullptr), *font, ShapeTextOnce(*font, input), x, y);
+  try {
+    DrawRun(PaintOf(*dc, nullptr), *font, ShapeTextOnce(*font, input), x, y);
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
   return TRUE;
 }
 
