@@ -3,8 +3,9 @@
 // typical caption (48 pixels per em, bottom left) without a shadow and with shadows of
 // sizes 0, 5 and 20, a centred paragraph wrapped to half the width, a caption turned 30
 // degrees, and a paragraph covering the whole picture under shadows of sizes 5, 50 and 1000.
-// Then the longest captions the call takes (1 MiB of UTF-16: prefixes, one long word,
-// short lines, Devanagari clusters, stacked marks, direction controls) on the 2-megapixel
+// Then the longest captions the call takes (2^17 UTF-16 units: prefixes, one long word,
+// short lines, Devanagari clusters, words of Devanagari clusters no two alike, stacked
+// marks, direction controls) on the 2-megapixel
 // photograph, wrapped to 600 pixels, with a shadow. Marks accumulate on the one picture,
 // which changes nothing in what a call costs. Times are processor time.
 #include <benchmark/benchmark.h>
@@ -65,7 +66,24 @@ void BM_AddTextMark(benchmark::State& state, Shape shape, LONG shadow_size) {
 // The longest captions the call takes.
 std::u16string Repeated(const std::u16string& unit) {
   std::u16string text;
-  while (text.size() + unit.size() <= (std::size_t{1} << 19)) text += unit;
+  while (text.size() + unit.size() <= (std::size_t{1} << 17)) text += unit;
+  return text;
+}
+
+// Words of Devanagari clusters that differ from word to word, so that no two lines are alike.
+std::u16string VariedDevanagari() {
+  std::u16string text;
+  std::uint32_t seed = 7;
+  while (text.size() + 16 <= (std::size_t{1} << 17)) {
+    for (int cluster = 0; cluster < 3; ++cluster) {
+      seed = seed * 1664525u + 1013904223u;
+      text += char16_t(0x0915 + (seed >> 24) % 32);  // a consonant
+      text += u"\u094D";                               // virama
+      text += char16_t(0x0915 + (seed >> 16) % 32);
+      text += char16_t(0x093E + (seed >> 8) % 8);      // a vowel sign
+    }
+    text += u' ';
+  }
   return text;
 }
 
@@ -88,7 +106,7 @@ void BM_LongestCaption(benchmark::State& state, std::u16string unit) {
   r->put_MarkPos(0);
   r->put_MarkPosOffsetX(0);
   r->put_MarkPosOffsetY(0);
-  const std::u16string text = Repeated(unit);
+  const std::u16string text = unit.empty() ? VariedDevanagari() : Repeated(unit);
   BSTR caption = SysAllocStringLen(text.data(), UINT(text.size()));
   for (auto _ : state) r->AddTextMark(caption, 0, 0);
   SysFreeString(caption);
@@ -113,6 +131,7 @@ BENCHMARK_CAPTURE(BM_LongestCaption, stacked_marks,
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LongestCaption, direction_controls, u"\u202Ba\u202Ab")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_LongestCaption, words, u"Proof copy, not for print. ")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_LongestCaption, devanagari_words_all_different, u"")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // arguments GDI's text calls refuse.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/gdi.h"
@@ -192,19 +193,20 @@ TEST_F(TextLayoutTest, MeasuresPastTheRangeAreHeldAtItsEnds) {
     EXPECT_EQ(DrawTextW(surface_.dc(), u"a\nb\nc", -1, &rect, DT_NOCLIP), 2 * h);
   }
   {
-    // 140 000 "W" at 16 384 pixels per em are over 2^31 pixels wide.
+    // 2^17 "Ǳ" (1.34 em each) at 16 384 pixels per em are 2.9 x 10^9 pixels wide.
     SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -16384));
-    const std::u16string wide(140000, u'W');
+    const std::u16string wide(std::size_t{1} << 17, u'\u01F1');
     EXPECT_EQ(Extent(surface_.dc(), wide).cx, kMax);
     RECT rect{-100, 0, -100, 0};
     EXPECT_GT(DrawTextW(surface_.dc(), wide.c_str(), -1, &rect, DT_CALCRECT), 0);
     EXPECT_EQ(rect.right, kMax);
-    EXPECT_EQ(Extent(surface_.dc(), wide.substr(0, 1000)).cx, 1000 * Extent(surface_.dc(), u"W").cx);
+    EXPECT_EQ(Extent(surface_.dc(), wide.substr(0, 1000)).cx, 1000 * Extent(surface_.dc(), u"\u01F1").cx);
+    EXPECT_GT(std::int64_t{Extent(surface_.dc(), u"\u01F1").cx} << 17, std::int64_t{kMax});
   }
   {
-    // 524 288 lines of 4 000 pixels are over 2^31 pixels high.
-    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -4000));
-    const std::u16string lines(std::size_t{1} << 19, u'\n');
+    // 2^17 lines of over 18 000 pixels are over 2^31 pixels high.
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -16384));
+    const std::u16string lines(std::size_t{1} << 17, u'\n');
     RECT rect{0, -10, 0, -10};
     EXPECT_EQ(DrawTextW(surface_.dc(), lines.c_str(), -1, &rect, DT_CALCRECT), kMax);
     EXPECT_EQ(rect.bottom, kMax);
@@ -228,8 +230,8 @@ TEST_F(TextLayoutTest, BadArgumentsFailOrCountAsEmpty) {
   EXPECT_EQ(rect.right, 0);
   EXPECT_TRUE(TextOutW(surface_.dc(), 0, 0, nullptr, 0));
   EXPECT_FALSE(TextOutW(surface_.dc(), 0, 0, u"a", -1));
-  // Text of more than 1 MiB is refused rather than measured.
-  const std::u16string huge((std::size_t{1} << 19) + 1, u'a');
+  // Text of more than 2^17 units is refused rather than measured.
+  const std::u16string huge((std::size_t{1} << 17) + 1, u'a');
   SIZE size;
   EXPECT_FALSE(GetTextExtentPoint32W(surface_.dc(), huge.c_str(), int(huge.size()), &size));
   EXPECT_EQ(DrawTextW(surface_.dc(), huge.c_str(), -1, &rect, DT_CALCRECT), 0);

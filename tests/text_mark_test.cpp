@@ -11,6 +11,7 @@
 #include "object/mark_text.h"
 #include "object/text_mark.h"
 #include "object/text_mark_layout.h"
+#include "platform/text/text_diagnostics.h"
 #include "tests/gdi_test_surface.h"
 #include "tests/resize_test_support.h"
 #include "tests/text_mark_whole_picture.h"
@@ -631,10 +632,10 @@ TEST_F(AddTextMarkTest, CaptionsPastTheRangeAreHeldAtItsEnds) {
       {"free place far right", -1, 0, 0, 12, u"Hello", {2147483640, 0}, false},
       {"bottom right pushed far down", 4, 0, 2147482457, 12, u"Hello", {0, 0}, false},
       {"bottom right pulled far up and left", 4, -2147482457, -2147482457, 12, u"Hello", {0, 0}, false},
-      {"wider than the range", -1, 0, 0, -16384, std::u16string(140000, u'W'), {-1000, -3600}, true},
-      {"taller than the range", 4, 0, 0, -4000, std::u16string(std::size_t{1} << 19, u'\n'), {0, 0}, false},
-      {"taller than the range, its first line at the top", 1, -200, -900, -4000,
-       u"W" + std::u16string((std::size_t{1} << 19) - 1, u'\n'), {0, 0}, true},
+      {"wider than the range", -1, 0, 0, -16384, std::u16string(std::size_t{1} << 17, u'\u01F1'), {-1500, -3600}, true},
+      {"taller than the range", 4, 0, 0, -16384, std::u16string(std::size_t{1} << 17, u'\n'), {0, 0}, false},
+      {"taller than the range, its first line at the top", 1, -500, -3600, -16384,
+       u"W" + std::u16string((std::size_t{1} << 17) - 1, u'\n'), {0, 0}, true},
   };
   for (const auto& c : cases) {
     for (LONG shadow : {0, 1}) {
@@ -656,13 +657,32 @@ TEST_F(AddTextMarkTest, CaptionsPastTheRangeAreHeldAtItsEnds) {
   }
 }
 
+// One call measures and draws its text several times (its size, its bounds, the shadow's
+// bounds and mask, the text itself, band by band): each line and each stretch between line
+// breaks is shaped once.
+TEST_F(AddTextMarkTest, EachLineIsShapedOncePerCall) {
+  ResizeObject r;
+  LoadBlack(r, 320, 200);
+  r->put_TextMarkShadowVisible(1);
+  r->put_TextMarkHeight(-20);
+  r->put_TextMarkAreaWidth(60);
+  r->put_MarkPos(1);
+  // The stretches "Alpha beta gamma" and "delta", and the lines the first wraps into at
+  // 60 pixels: at most "Alpha ", "beta " and "gamma".
+  const TextWork before = TextWorkDone();
+  EXPECT_EQ(r->AddTextMark(Bstr(std::u16string(u"Alpha beta gamma\r\ndelta")), 0, 0), S_OK);
+  const TextWork after = TextWorkDone();
+  EXPECT_GE(after.shapings - before.shapings, 3);
+  EXPECT_LE(after.shapings - before.shapings, 5);
+}
+
 // Long captions within the text limit, wrapped, with a shadow: each is done within the
 // test's time, its first lines drawn. Prefixes, one long word, many short lines, complex
 // script clusters, stacked marks and nested direction controls.
 TEST_F(AddTextMarkTest, LongCaptionsWithinTheLimitAreDrawnInLinearTime) {
   const auto repeated = [](const std::u16string& unit) {
     std::u16string text;
-    while (text.size() + unit.size() <= (std::size_t{1} << 19)) text += unit;
+    while (text.size() + unit.size() <= (std::size_t{1} << 17)) text += unit;
     return text;
   };
   const struct {

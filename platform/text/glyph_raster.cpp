@@ -10,6 +10,7 @@
 
 #include "base/color_mix.h"
 #include "platform/text/font_face.h"
+#include "platform/text/text_diagnostics.h"
 
 namespace vx::text {
 
@@ -151,6 +152,7 @@ int DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& use,
   if (!face.SetPixelSize(ppem)) return -1;
   const bool bilevel = DrawsBilevel(face.ft(), ppem);
   const FT_Int32 flags = FT_LOAD_NO_BITMAP | (bilevel ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+  ++TextWorkCounters().glyph_loads;
   if (FT_Load_Glyph(face.ft(), glyph, flags) != 0) return -1;
   FT_GlyphSlot slot = face.ft()->glyph;
   ink->hinted_advance = bilevel ? static_cast<int>((slot->advance.x + 32) >> 6) : -1;

@@ -18,8 +18,11 @@ using namespace vx::text;
 
 namespace {
 
-// Longest text measured or drawn: 1 MiB of UTF-16. Longer text fails the call.
-constexpr std::size_t kMaxTextUnits = std::size_t{1} << 19;
+// Longest text measured or drawn: 2^17 UTF-16 units (256 KiB), some forty pages, far
+// beyond any caption. Longer text fails the call. The cost of a call is linear in the text
+// but not small: a text whose lines are all different is shaped in full by every call
+// that lays it out anew, up to a few tenths of a second for text at this limit.
+constexpr std::size_t kMaxTextUnits = std::size_t{1} << 17;
 
 constexpr UINT kDrawTextFormats = DT_WORDBREAK | DT_SINGLELINE | DT_NOCLIP | DT_EXTERNALLEADING |
                                   DT_CALCRECT | DT_NOPREFIX;

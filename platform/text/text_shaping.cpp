@@ -6,6 +6,7 @@
 
 #include "platform/text/font_face.h"
 #include "platform/text/font_metrics.h"
+#include "platform/text/text_diagnostics.h"
 
 namespace vx::text {
 
@@ -283,7 +284,10 @@ class Shaper {
 
 }  // namespace
 
-ShapedText ShapeText(RealizedFont& font, std::u16string_view text) { return Shaper(font, text).Shape(); }
+ShapedText ShapeText(RealizedFont& font, std::u16string_view text) {
+  ++TextWorkCounters().shapings;
+  return Shaper(font, text).Shape();
+}
 
 const ShapedText& ShapeTextOnce(RealizedFont& font, std::u16string_view text) {
   ShapingMemo& memo = font.shaping_memo();
