@@ -32,9 +32,9 @@ void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSet
     shadow = ShadowMask(picture, measuring.dc(), mark, picture_size, settings.shadow);
   }
   const RECT area = AreaUnion(text_area, shadow.area);
-  MergeDrawnArea(picture, area, settings.opacity, [&](HDC layer) {
-    LayShadow(layer, {area.left, area.top}, shadow, settings.shadow.color);
-    DrawMarkText(layer, Shifted(mark, -area.left, -area.top), settings.color);
+  MergeDrawnBands(picture, area, settings.opacity, [&](HDC layer, const RECT& band) {
+    LayShadow(layer, band, shadow, settings.shadow.color);
+    DrawMarkText(layer, Shifted(mark, -band.left, -band.top), settings.color);
   });
 }
 
@@ -63,7 +63,13 @@ HRESULT CResize::AddTextMark(BSTR strText, LONG lPosX, LONG lPosY) {
     vx::StampTextMark(SourceDC, {SourceWidth, SourceHeight}, TextMarkFont, settings, strText,
                       {lPosX, lPosY});
   } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;  // the picture is merged last, so it is as it was
+    // Nothing that throws runs once merging has begun, so the picture is as it was.
+    return E_OUTOFMEMORY;
   }
+  // The object keeps the call's font in a fresh handle: what the drawing layer made of the
+  // old one to measure and draw this text (its shaped lines, up to megabytes for a long
+  // text) goes with the call.
+  DeleteObject(TextMarkFont);
+  TextMarkFont = CreateFontIndirectW(&logfont);
   return S_OK;
 }

@@ -23,8 +23,8 @@ struct TextMarkSettings {
 // Measures `text` (null is the empty text; it ends at its first zero character) in `font`,
 // places it, and stamps it onto `picture` with its shadow when visible, merged at the
 // opacity. Only the part of the picture that the text and its blurred shadow can reach is
-// copied, drawn on and merged: the pixels come out as from merging a copy of the whole
-// picture. Nothing is drawn when the picture has no size.
+// copied, drawn on and merged, band by band: the pixels come out as from merging a copy of
+// the whole picture. Nothing is drawn when the picture has no size.
 void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSettings& settings,
                    const OLECHAR* text, POINT position);
 
