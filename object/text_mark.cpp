@@ -5,12 +5,21 @@
 
 #include <new>
 
+#include "object/error_texts.h"
 #include "object/mark_area.h"
 #include "object/mark_text.h"
 #include "object/resize.h"
 #include "object/text_mark_layout.h"
 
 namespace vx {
+
+bool TextMarkFitsLimit(const OLECHAR* text) {
+  if (!text) return true;
+  for (unsigned length = 0; length <= kMaxTextMarkUnits; ++length) {
+    if (text[length] == 0) return true;
+  }
+  return false;
+}
 
 void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSettings& settings,
                    const OLECHAR* text, POINT position) {
@@ -42,6 +51,12 @@ void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSet
 
 HRESULT CResize::AddTextMark(BSTR strText, LONG lPosX, LONG lPosY) {
   if (!SourceBitmap) return S_FALSE;
+  // A text past the limit is refused as a failure the caller can see, rather than left
+  // for the drawing layer to refuse while the call answers as if the mark were there.
+  if (!vx::TextMarkFitsLimit(strText)) {
+    ErrorText = vx::error_text::kTextMarkTooLong;
+    return S_FALSE;
+  }
   // Each call makes a font of the current properties and keeps it; the previous call's
   // goes, so that fonts do not gather over many calls.
   if (TextMarkFont) {

@@ -710,6 +710,15 @@ TEST_F(AddTextMarkTest, LongCaptionsWithinTheLimitAreDrawnInLinearTime) {
     EXPECT_GT(BrightPixels(Picture(r), 0, 0, 320, 200), 100);
     LoadBlack(r, 320, 200);
   }
+  // One unit more is refused unmeasured, and says so; up to a zero character it is the
+  // text before the zero.
+  EXPECT_EQ(r->AddTextMark(Bstr(repeated(u"W") + u"W"), 0, 0), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Text mark is too long!");
+  EXPECT_EQ(BrightPixels(Picture(r), 0, 0, 320, 200), 0);
+  r->ClearErrorInfo();
+  EXPECT_EQ(r->AddTextMark(Bstr(u"Short" + std::u16string(1, u'\0') + repeated(u"W")), 0, 0), S_OK);
+  EXPECT_GT(BrightPixels(Picture(r), 0, 0, 320, 200), 0);
+  EXPECT_EQ(r.ErrorText(), u"");
 }
 
 }  // namespace
