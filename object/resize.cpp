@@ -68,16 +68,20 @@ VX_PROPERTY(OLE_COLOR, BackgroundColor)
 #undef VX_PROPERTY
 
 // A switch: any value but 0 turns it on, and it reads back as 1.
-HRESULT CResize::get_AutoOrient(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = AutoOrient ? 1 : 0;
-  return S_OK;
-}
+#define VX_SWITCH(Name)                        \
+  HRESULT CResize::get_##Name(LONG* pVal) {    \
+    if (!pVal) return E_POINTER;               \
+    *pVal = Name ? 1 : 0;                      \
+    return S_OK;                               \
+  }                                            \
+  HRESULT CResize::put_##Name(LONG newVal) {   \
+    Name = newVal != 0;                        \
+    return S_OK;                               \
+  }
 
-HRESULT CResize::put_AutoOrient(LONG newVal) {
-  AutoOrient = newVal != 0;
-  return S_OK;
-}
+VX_SWITCH(TextMarkShadowVisible)
+VX_SWITCH(AutoOrient)
+#undef VX_SWITCH
 
 HRESULT CResize::get_ResampleFilter(LONG* pVal) {
   if (!pVal) return E_POINTER;
@@ -90,17 +94,6 @@ HRESULT CResize::get_ResampleFilter(LONG* pVal) {
 HRESULT CResize::put_ResampleFilter(LONG newVal) {
   if (newVal < 0 || newVal > 2) return E_INVALIDARG;
   ResampleFilter = newVal;
-  return S_OK;
-}
-
-HRESULT CResize::get_TextMarkShadowVisible(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = TextMarkShadowVisible ? 1 : 0;
-  return S_OK;
-}
-
-HRESULT CResize::put_TextMarkShadowVisible(LONG newVal) {
-  TextMarkShadowVisible = newVal != 0;
   return S_OK;
 }
 
