@@ -126,7 +126,7 @@ HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids) {
   return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
-HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+HRESULT ResizeInvoke(IResize2* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                      EXCEPINFO* exception, UINT* arg_error) {
   // The result is an out value: whatever it held is overwritten, as callers expect.
   if (result) VariantInit(result);

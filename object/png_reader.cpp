@@ -209,7 +209,9 @@ void CPngReader::DecodePart() {
   }
 }
 
-CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) {
+CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) { return DecodeOver(words, 0); }
+
+CPngReader::Rows CPngReader::DecodeOver(std::uint32_t* words, std::uint32_t background) {
   // B, G, R, A in memory is the DIB word 0xAARRGGBB.
   const Rows rows = DecodeRows(reinterpret_cast<png_bytep>(words), std::size_t{width_} * 4, true);
   // Laying a pixel over black changes only pixels that are neither opaque nor absent
@@ -218,7 +220,7 @@ CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) {
     std::uint32_t* const end = words + std::size_t{width_} * height_;
     for (std::uint32_t* word = words; word != end; ++word) {
       const std::uint32_t alpha = *word >> 24;
-      if (alpha != 0xFF) *word = vx::BlendOverWord(0, *word & 0x00FFFFFF, alpha);
+      if (alpha != 0xFF) *word = vx::BlendOverWord(background, *word & 0x00FFFFFF, alpha);
     }
   }
   return rows;

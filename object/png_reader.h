@@ -57,6 +57,9 @@ class CPngReader {
   // words at `words`, which must all be 0 (black): every pixel ends as DrawDCByData
   // would leave the RGBA pixel laid over black, and rows the data never reached stay 0.
   Rows DecodeOverBlack(std::uint32_t* words);
+  // The same laid over a background DIB word (0x00RRGGBB) instead of black (in a picture
+  // with alpha, rows the data never reached show the background too).
+  Rows DecodeOver(std::uint32_t* words, std::uint32_t background);
   // Lays the RGBA buffer over what dc shows, the picture's top-left pixel at (x, y).
   void Draw(HDC dc, LONG x, LONG y);
   void Free() {

@@ -21,6 +21,7 @@ declare -A test_corpora=(
   [png]="png"
   [memory_picture]="jpeg gif bmp"
   [metadata]="jpeg photos png"
+  [exif]="photos"
 )
 
 usage() {
