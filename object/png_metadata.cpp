@@ -8,16 +8,12 @@
 
 #include "object/exif_block.h"
 #include "object/icc_chunks.h"
+#include "object/png_chunks.h"
 
 namespace vx {
 namespace {
 
-constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 constexpr std::string_view kXmpKeyword = "XML:com.adobe.xmp";
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-  return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
-}
 
 // The text after the zero that ends a chunk's keyword; `keyword` is what came before it.
 bool SplitKeyword(std::span<const std::uint8_t> data, std::string_view& keyword, std::span<const std::uint8_t>& rest) {
@@ -80,15 +76,8 @@ std::vector<std::uint8_t> InflateBounded(std::span<const std::uint8_t> compresse
 
 PictureMetadata PngSourceMetadata(std::span<const std::uint8_t> png, bool turned_upright) {
   PictureMetadata metadata;
-  if (png.size() < sizeof kSignature || std::memcmp(png.data(), kSignature, sizeof kSignature) != 0) return metadata;
   bool has_exif = false, has_xmp = false, has_profile = false;
-  std::size_t at = sizeof kSignature;
-  while (png.size() - at >= 12) {
-    const std::uint64_t length = BigEndian32(png.data() + at);
-    if (length > png.size() - at - 12) break;
-    const std::string_view type(reinterpret_cast<const char*>(png.data() + at + 4), 4);
-    const std::span<const std::uint8_t> data = png.subspan(at + 8, length);
-    if (type == "IEND") break;
+  WalkPngChunks(png, [&](std::string_view type, std::span<const std::uint8_t> data) {
     if (type == "eXIf" && !has_exif) {
       has_exif = true;
       metadata.exif = ExifBlockForOutput(data, turned_upright);
@@ -99,8 +88,8 @@ PictureMetadata PngSourceMetadata(std::span<const std::uint8_t> png, bool turned
       has_profile = true;
       metadata.icc = ProfileOfChunk(data);
     }
-    at += 12 + length;
-  }
+    return true;
+  });
   if (turned_upright) ResetXmpOrientation(metadata.xmp);
   return metadata;
 }
