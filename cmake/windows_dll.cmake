@@ -1,17 +1,19 @@
 # vxImage.DLL, the in-process COM server for Windows, from the same object/, gdi/ and
 # module/ sources as the Linux library, on the real Windows API: nothing of platform/ goes
 # in. Cross-compiled with mingw-w64 (cmake/mingw-x86.cmake or mingw-x64.cmake) against the
-# static libjpeg-turbo and libpng that scripts/windows_deps.sh builds, with the C and C++
+# static libjpeg-turbo, libpng and lcms2 that scripts/windows_deps.sh builds, with the C and C++
 # runtimes linked in, so that the DLL is one self-contained file. Beside it, the programs
 # that test it under Wine. scripts/windows.sh configures, builds and runs all of this.
 enable_language(RC)
 
-set(VXIMAGE_WINDOWS_DEPS "" CACHE PATH "Prefix of the cross-built libjpeg-turbo and libpng (include/, lib/)")
+set(VXIMAGE_WINDOWS_DEPS "" CACHE PATH "Prefix of the cross-built libjpeg-turbo, libpng and lcms2 (include/, lib/)")
 set(VXIMAGE_IDL_INCLUDE /usr/include/wine/wine/windows CACHE PATH "Folder of oaidl.idl for widl")
 set(VXIMAGE_IDL_LIBRARY /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH "Folder of stdole2.tlb for widl")
-if(NOT EXISTS ${VXIMAGE_WINDOWS_DEPS}/lib/libjpeg.a OR NOT EXISTS ${VXIMAGE_WINDOWS_DEPS}/lib/libpng16.a)
-  message(FATAL_ERROR "No libjpeg.a and libpng16.a under VXIMAGE_WINDOWS_DEPS='${VXIMAGE_WINDOWS_DEPS}': run scripts/windows_deps.sh")
-endif()
+foreach(library libjpeg.a libpng16.a liblcms2.a)
+  if(NOT EXISTS ${VXIMAGE_WINDOWS_DEPS}/lib/${library})
+    message(FATAL_ERROR "No ${library} under VXIMAGE_WINDOWS_DEPS='${VXIMAGE_WINDOWS_DEPS}': run scripts/windows_deps.sh")
+  endif()
+endforeach()
 find_program(VXIMAGE_WIDL NAMES x86_64-w64-mingw32-widl widl REQUIRED)
 find_library(VXIMAGE_ZLIB NAMES libz.a REQUIRED)
 
@@ -68,7 +70,8 @@ target_include_directories(vximage_dll SYSTEM PRIVATE ${VXIMAGE_WINDOWS_DEPS}/in
 target_compile_definitions(vximage_dll PRIVATE ${windows_definitions})
 target_compile_options(vximage_dll PRIVATE -Werror)
 target_link_libraries(vximage_dll PRIVATE ${VXIMAGE_WINDOWS_DEPS}/lib/libjpeg.a
-  ${VXIMAGE_WINDOWS_DEPS}/lib/libpng16.a ${VXIMAGE_ZLIB} ${windows_system_libraries})
+  ${VXIMAGE_WINDOWS_DEPS}/lib/libpng16.a ${VXIMAGE_WINDOWS_DEPS}/lib/liblcms2.a ${VXIMAGE_ZLIB}
+  ${windows_system_libraries})
 # The .def names the exports undecorated; on x86 they are __stdcall (DllCanUnloadNow@0).
 target_link_options(vximage_dll PRIVATE ${static_runtime} -Wl,--enable-stdcall-fixup)
 

@@ -10,6 +10,8 @@ packages=(
   libjpeg62-turbo-dev             # JPEG decoding and encoding
   libpng-dev                      # PNG decoding
   libgif-dev                      # GIF decoding
+  liblcms2-dev                    # colour management: embedded ICC profiles and CMYK to sRGB
+  liblcms2-utils                  # jpgicc: lcms2's own transform, the reference the colour tests compare with
   libfreetype-dev libharfbuzz-dev libfontconfig-dev  # faces, outlines, shaping
   libfribidi-dev libunibreak-dev  # right-to-left order, line-break opportunities
   fonts-liberation2 fonts-crosextra-carlito fonts-crosextra-caladea  # Windows core faces' metrics
