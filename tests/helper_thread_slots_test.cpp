@@ -59,13 +59,32 @@ TEST(HelperThreadSlots, ThreadsTakingSlotsAtOnceNeverExceedTheLimit) {
   EXPECT_EQ(count.load(), 0u);
 }
 
-// The process's own count follows the machine: one less than its cores.
-TEST(HelperThreadSlots, TheProcessHasOneLessThanItsCores) {
+// The process's own count follows the machine: at most one less than its cores, and
+// none while the machine has no idle core.
+TEST(HelperThreadSlots, TheProcessHasAtMostOneLessThanItsCores) {
   const unsigned cores = std::thread::hardware_concurrency();
   std::vector<std::optional<HelperThreadSlot>> slots(cores + 1);
   unsigned taken = 0;
   for (auto& slot : slots) taken += slot.emplace().taken() ? 1 : 0;
-  EXPECT_EQ(taken, cores > 1 ? cores - 1 : 0);
+  EXPECT_LE(taken, cores > 1 ? cores - 1 : 0);
+}
+
+TEST(HelperThreadSlots, TheLoadReportGivesTheTasksThatRunOrWait) {
+  EXPECT_EQ(RunnableTasks("0.42 0.35 0.30 2/318 4711\n"), 2);
+  EXPECT_EQ(RunnableTasks("17.48 14.36 8.80 19/243 7827"), 19);
+  EXPECT_EQ(RunnableTasks("0.00 0.00 0.00 0/1 1"), 0);
+  for (const char* broken : {"", "0.42 0.35 0.30", "0.42 0.35 0.30 ", "0.42 0.35 0.30 2", "0.42 0.35 0.30 x/318 1",
+                             "0.42 0.35 0.30 -2/318 1", "0.42 0.35 0.30 99999999999/318 1", "0.42 0.35 0.30 /318"})
+    EXPECT_EQ(RunnableTasks(broken), -1) << broken;
+}
+
+TEST(HelperThreadSlots, ACoreIsIdleWhileFewerTasksRunThanThereAreCores) {
+  EXPECT_TRUE(IdleCoreAmong(1, 2));  // only the asking thread runs
+  EXPECT_FALSE(IdleCoreAmong(2, 2));
+  EXPECT_FALSE(IdleCoreAmong(9, 2));
+  EXPECT_TRUE(IdleCoreAmong(7, 8));
+  EXPECT_FALSE(IdleCoreAmong(1, 1));
+  EXPECT_TRUE(IdleCoreAmong(-1, 2));  // not reported: the process's count decides
 }
 
 }  // namespace
