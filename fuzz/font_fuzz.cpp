@@ -5,9 +5,9 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/font_face.h"
-#include "platform/font_metrics.h"
-#include "platform/text_run.h"
+#include "platform/text/font_face.h"
+#include "platform/text/font_metrics.h"
+#include "platform/text/text_run.h"
 
 namespace {
 

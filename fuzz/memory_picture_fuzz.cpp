@@ -5,7 +5,7 @@
 
 #include "gdi/scratch_surface.h"
 #include "gdi/vxgdi.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/surface/gdi_diagnostics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > (1u << 24)) return 0;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/picture_decoder.h"
+#include "platform/codecs/picture_decoder.h"
 
 namespace vx {
 

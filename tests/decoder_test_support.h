@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/picture_decoder.h"
+#include "platform/codecs/picture_decoder.h"
 
 namespace vx::testing {
 

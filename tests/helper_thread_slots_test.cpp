@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/helper_thread_slots.h"
+#include "platform/codecs/helper_thread_slots.h"
 
 namespace vx::testing {
 namespace {

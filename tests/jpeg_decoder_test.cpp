@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "base/jpeg_error_jump.h"
-#include "platform/helper_thread_slots.h"
-#include "platform/picture_decoder.h"
+#include "platform/codecs/helper_thread_slots.h"
+#include "platform/codecs/picture_decoder.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {

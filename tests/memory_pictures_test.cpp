@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "gdi/vxgdi.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "tests/dib_section_canvas.h"
 #include "tests/gdi_test_surface.h"
 #include "tests/resize_test_support.h"

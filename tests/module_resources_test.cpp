@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/picture_decoder.h"
+#include "platform/codecs/picture_decoder.h"
 #include "tests/module_test_support.h"
 
 namespace vx::testing {

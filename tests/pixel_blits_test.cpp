@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "gdi/vxgdi.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "tests/gdi_test_surface.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "platform/gdi_text.h"
 #include "tests/dib_section_canvas.h"
 #include "tests/resize_test_support.h"

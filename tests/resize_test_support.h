@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "module/iresize.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/automation/bstr_count.h"
+#include "platform/surface/gdi_diagnostics.h"
 
 namespace vx::testing {
 
@@ -88,7 +89,10 @@ inline bool Near(int a, int b, int tolerance) { return a - b <= tolerance && b -
 // found.
 class LeakCheckedTest : public ::testing::Test {
  protected:
-  void SetUp() override { before_ = LiveGdiObjects(); }
+  void SetUp() override {
+    before_ = LiveGdiObjects();
+    before_bstrs_ = LiveBstrCount();
+  }
   void TearDown() override {
     const GdiObjectCounts after = LiveGdiObjects();
     EXPECT_EQ(after.dcs, before_.dcs);
@@ -97,11 +101,12 @@ class LeakCheckedTest : public ::testing::Test {
     EXPECT_EQ(after.pens, before_.pens);
     EXPECT_EQ(after.fonts, before_.fonts);
     EXPECT_EQ(after.regions, before_.regions);
-    EXPECT_EQ(after.bstrs, before_.bstrs);
+    EXPECT_EQ(LiveBstrCount(), before_bstrs_);
   }
 
  private:
   GdiObjectCounts before_;
+  long before_bstrs_ = 0;
 };
 
 }  // namespace vx::testing

@@ -10,7 +10,7 @@
 #include <future>
 
 #include "base/utf8.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "tests/hostile_files.h"
 #include "tests/resize_test_support.h"
 

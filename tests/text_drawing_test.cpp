@@ -9,9 +9,9 @@
 #include <string>
 
 #include "gdi/shade_colors.h"
-#include "platform/font_face.h"
+#include "platform/text/font_face.h"
 #include "platform/gdi.h"
-#include "platform/text_shaping.h"
+#include "platform/text/text_shaping.h"
 #include "tests/resize_test_support.h"
 #include "tests/text_test_support.h"
 

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "platform/gdi.h"
-#include "platform/gdi_diagnostics.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "tests/resize_test_support.h"
 #include "tests/text_test_support.h"
 

@@ -576,6 +576,7 @@ TEST_F(AddTextMarkTest, MarksAccumulateAndShowInTheOutput) {
 
 TEST_F(AddTextMarkTest, AThousandCallsKeepOneFontAndLeaveNothingBehind) {
   const GdiObjectCounts before = LiveGdiObjects();
+  const long bstrs_before = LiveBstrCount();
   {
     ResizeObject r;
     LoadBlack(r, 120, 60);
@@ -594,6 +595,7 @@ TEST_F(AddTextMarkTest, AThousandCallsKeepOneFontAndLeaveNothingBehind) {
     EXPECT_EQ(after, loaded);
   }
   EXPECT_EQ(LiveGdiObjects(), before);
+  EXPECT_EQ(LiveBstrCount(), bstrs_before);
 }
 
 }  // namespace

@@ -43,6 +43,7 @@ TEST(ThreadSoak, EightObjectsOnEightThreadsShareNothing) {
     p[3] = std::uint8_t(x + y);
   });
   const GdiObjectCounts before = LiveGdiObjects();
+  const long bstrs_before = LiveBstrCount();
   const auto deadline = std::chrono::steady_clock::now() + SoakTime();
   constexpr int kThreads = 8;
   std::vector<int> rounds(kThreads, 0);
@@ -75,6 +76,7 @@ TEST(ThreadSoak, EightObjectsOnEightThreadsShareNothing) {
   for (std::thread& thread : threads) thread.join();
   for (int t = 0; t < kThreads; ++t) EXPECT_GT(rounds[t], 0) << "thread " << t;
   EXPECT_EQ(LiveGdiObjects(), before);
+  EXPECT_EQ(LiveBstrCount(), bstrs_before);
 }
 
 }  // namespace

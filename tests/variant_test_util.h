@@ -7,7 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/gdi_diagnostics.h"
+#include "platform/automation/bstr_count.h"
+#include "platform/surface/gdi_diagnostics.h"
 #include "platform/oleauto.h"
 
 namespace vx::test {
@@ -50,8 +51,8 @@ inline std::string Narrow(BSTR text) {
 // Fails the test when it allocated BSTRs that it did not free.
 class BstrLeakCheck : public ::testing::Test {
  protected:
-  void SetUp() override { before_ = LiveGdiObjects().bstrs; }
-  void TearDown() override { EXPECT_EQ(LiveGdiObjects().bstrs, before_) << "BSTRs leaked"; }
+  void SetUp() override { before_ = LiveBstrCount(); }
+  void TearDown() override { EXPECT_EQ(LiveBstrCount(), before_) << "BSTRs leaked"; }
 
  private:
   long before_ = 0;
