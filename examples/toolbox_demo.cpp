@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   CvxGDI::DrawBorderByColor(dc, RGB(20, 20, 20), outline);
 
   const std::basic_string<OLECHAR> path(output.begin(), output.end());  // ASCII paths, for brevity
-  const OLECHAR* error = vx::WriteJpegFile(path.c_str(), dc, canvas.bitmap, kWidth, kHeight, 85);
+  const OLECHAR* error = vx::WriteJpegFile(path.c_str(), dc, canvas.bitmap, kWidth, kHeight, {85});
   ReleaseDC(nullptr, screen);
   if (error) {
     std::fprintf(stderr, "toolbox_demo: could not write %s\n", output.c_str());

@@ -528,10 +528,11 @@ Bytes LcmsReference(const Bytes& profile, cmsUInt32Number format, const Bytes& i
   return out;
 }
 
-Bytes RgbOfWords(const std::vector<std::uint32_t>& words) {
+// The colour bytes of converted words, whose top byte must be `top`.
+Bytes RgbOfWords(const std::vector<std::uint32_t>& words, std::uint32_t top = 0xFF) {
   Bytes rgb;
   for (std::uint32_t w : words) {
-    EXPECT_EQ(w >> 24, 0u);
+    EXPECT_EQ(w >> 24, top);
     rgb.insert(rgb.end(), {std::uint8_t(w >> 16), std::uint8_t(w >> 8), std::uint8_t(w)});
   }
   return rgb;
@@ -558,8 +559,11 @@ TEST(ColourConversion, MatchesLcms2ForEveryPixelLayout) {
   EXPECT_EQ(RgbOfWords(words), expected);
   ASSERT_TRUE(conversion.FromProfile(adobe_rgb, SourcePixels::kBgrx));
   std::memcpy(words.data(), bgrx.data(), bgrx.size());
-  conversion.Convert(words.data(), words.data(), count);  // in place
-  EXPECT_EQ(RgbOfWords(words), expected);
+  conversion.Convert(words.data(), words.data(), count);  // in place, the unused byte kept
+  EXPECT_EQ(RgbOfWords(words, 0x77), expected);
+  std::vector<std::uint32_t> apart(count, 0);
+  conversion.Convert(bgrx.data(), apart.data(), count);  // into other words
+  EXPECT_EQ(RgbOfWords(apart, 0x77), expected);
   EXPECT_NE(expected, rgb) << "Adobe RGB must differ from sRGB";
 
   // CMYK, as Adobe's files hold it (inverted) and plainly.
@@ -589,7 +593,7 @@ TEST(ColourConversion, GenericCmykLooksLikePrint) {
   std::uint32_t words[6];
   conversion.Convert(inks, words, 6);
   auto channel = [&](int i, int shift) { return int(words[i] >> shift & 0xFF); };
-  EXPECT_EQ(words[0], 0xFFFFFFu) << "paper is white";
+  EXPECT_EQ(words[0], 0xFFFFFFFFu) << "paper is white, opaque";
   EXPECT_LT(channel(1, 16), 60);   // cyan: little red
   EXPECT_GT(channel(1, 0), 200);   // much blue
   EXPECT_LT(channel(2, 8), 60);    // magenta: little green
