@@ -1130,7 +1130,9 @@ TEST(ResizeObjectOutputChoices, DecodeAsCjpegAtTheSameSettings) {
                     written.end(),
                 c.progressive != 0)
           << path;
-      if (path == dir.File("mark.jpg")) EXPECT_EQ(written == plain, default_choices);
+      if (path == dir.File("mark.jpg")) {
+        EXPECT_EQ(written == plain, default_choices);
+      }
     }
     const std::string command = std::string("cjpeg -quality 90 ") + c.cjpeg + " -outfile " + dir.File("cjpeg.jpg") +
                                 " " + dir.File("in.ppm");
@@ -1174,6 +1176,68 @@ TEST(ResizeObjectColour, NothingToConvertLeavesEveryByte) {
     ASSERT_EQ(plain->MakeThumbImage(Bstr(dir.File("plain.jpg")), 40, 0, 1), S_OK);
     ASSERT_EQ(managed->MakeThumbImage(Bstr(dir.File("managed.jpg")), 40, 0, 1), S_OK);
     EXPECT_EQ(FileBytes(dir.File("plain.jpg")), FileBytes(dir.File("managed.jpg")));
+  }
+}
+
+// A PNG's iCCP profile describes its stored values: the file gamma beside it is not applied
+// as well. Without a profile, gAMA and cHRM convert.
+TEST(ResizeObjectColour, PngProfileWinsOverTheFileGamma) {
+  TempDir dir;
+  constexpr int kWidth = 16, kHeight = 4;
+  Bytes rgb, rows;
+  for (int y = 0; y < kHeight; ++y) {
+    rows.push_back(0);  // no filter
+    for (int x = 0; x < kWidth; ++x) {
+      const Bytes pixel = {std::uint8_t(x * 16), std::uint8_t(200 - y * 40), std::uint8_t(x * 8 + y * 20)};
+      rgb.insert(rgb.end(), pixel.begin(), pixel.end());
+      rows.insert(rows.end(), pixel.begin(), pixel.end());
+    }
+  }
+  const Bytes linear_gamma = {0, 1, 0x86, 0xA0};  // gAMA 1.0: values proportional to light
+  const Bytes adobe = AdobeRgbProfile();
+  const Bytes iccp = Join({Bytes{'a', 0, 0}, Deflate(adobe)});
+  const auto png = [&](std::vector<testing::PngChunk> extra) {
+    std::vector<testing::PngChunk> chunks = {testing::PngHeader(kWidth, kHeight)};
+    chunks.insert(chunks.end(), extra.begin(), extra.end());
+    chunks.push_back({"IDAT", Deflate(rows)});
+    chunks.push_back({"IEND", {}});
+    return testing::JoinPngChunks(chunks);
+  };
+  const Bytes by_profile = LcmsReference(adobe, TYPE_RGB_8, rgb, rgb.size() / 3);
+  const struct {
+    const char* name;
+    Bytes file;
+    bool converts;
+  } cases[] = {
+      {"profile and gamma", png({{"gAMA", linear_gamma}, {"iCCP", iccp}}), true},
+      {"profile alone", png({{"iCCP", iccp}}), true},
+      {"gamma alone", png({{"gAMA", linear_gamma}}), false},
+  };
+  Bytes with_gamma;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(dir.File("in.png"), c.file);
+    ResizeObject r;
+    r->put_ColorManage(1);
+    r->put_Quality(100);
+    ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File("in.png"))), S_OK);
+    ASSERT_EQ(r->MakeMarkImage(Bstr(dir.File("out.jpg"))), S_OK);
+    const Bytes written = testing::ReadJpegFile(dir.File("out.jpg")).rgb;
+    if (c.converts) {
+      // Within the JPEG encoder's error of lcms2's own conversion; the gamma changes nothing.
+      EXPECT_LE(Difference(written, by_profile).first, 4);
+      EXPECT_LE(Difference(written, by_profile).second, 1.0);
+      const Bytes file = FileBytes(dir.File("out.jpg"));
+      if (std::string(c.name) == "profile and gamma") {
+        with_gamma = file;
+      } else {
+        EXPECT_EQ(file, with_gamma);
+      }
+    } else {
+      // libpng brings the linear values to the output's gamma: every one but 0 grows.
+      EXPECT_GT(Difference(written, rgb).second, 20);
+      EXPECT_GT(Difference(written, by_profile).second, 20);
+    }
   }
 }
 
