@@ -54,11 +54,10 @@ class Batch {
       if (result.status == kInterrupted) return;  // neither done nor failed
       {
         std::lock_guard lock(mutex_);
-        std::cout << printed.str() << std::flush;
         status_ = std::max(status_, result.status);
         if (result.status != kSuccess) failures_.push_back({index, result.first_problem});
       }
-      progress_.Done(input, result.status == kSuccess, Prefixed(input, diagnostics.str()));
+      progress_.Done(input, result.status == kSuccess, printed.str(), std::cout, Prefixed(input, diagnostics.str()));
     }
   }
 

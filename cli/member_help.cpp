@@ -119,9 +119,10 @@ black.)"},
      R"(The object's error text: empty, or the message of the first failure since
 the object was made; it is never cleared. The messages: "Source image file
 formate is not supported!", "Source image file open failed!", "Memory is
-not enough!", "Memory is not enough in MakeMarkImage!" (any output that
-could not be made), "Target image file open failed!". vximage prints a
-warning whenever it changes.)"},
+not enough!", "Memory is not enough in MakeMarkImage!" (an output too
+large to make), "Target image file open failed!", "Target image file write
+failed!" (an output of no size, a full disk). vximage prints a warning
+whenever it changes.)"},
     {"GetSourceImageWidth", "? GetSourceImageWidth",
      "Width of the loaded picture in pixels; -1 before a picture is loaded."},
     {"GetSourceImageHeight", "? GetSourceImageHeight",

@@ -41,10 +41,16 @@ std::string Progress::Line() const {
   return line;
 }
 
-void Progress::Done(const std::string& input, bool ok, const std::string& lines) {
+void Progress::Done(const std::string& input, bool ok, const std::string& printed, std::ostream& printed_out,
+                    const std::string& lines) {
   std::lock_guard lock(mutex_);
   ++done_;
   if (!ok) ++failed_;
+  if (!printed.empty()) {
+    if (terminal_) out_ << kClearLine << std::flush;  // standard output may share the terminal
+    printed_out << printed << std::flush;
+    if (terminal_) drawn_ = {};                        // draw the line again below it
+  }
   if (!terminal_) {
     out_ << lines << done_ << '/' << total_ << ' ' << (ok ? "ok" : "FAILED") << ' ' << input << '\n';
     out_.flush();

@@ -15,9 +15,10 @@ class Progress {
  public:
   Progress(std::size_t total, bool terminal, std::ostream& out);
 
-  // An input is done; `lines` (its messages, each ending in a line break) go above the
-  // progress line.
-  void Done(const std::string& input, bool ok, const std::string& lines);
+  // An input is done: what it printed goes to `printed_out` (standard output) and its
+  // messages (`lines`, each ending in a line break) above the progress line.
+  void Done(const std::string& input, bool ok, const std::string& printed, std::ostream& printed_out,
+            const std::string& lines);
 
   // Clears the progress line for what comes after it.
   void Finish();
