@@ -24,6 +24,7 @@ packages=(
   libgtest-dev libbenchmark-dev   # tests and benchmarks
   libjpeg-turbo-progs             # djpeg/cjpeg: reference decoder for tests, floor for benchmarks
   help2man                        # the manual page of vximage, made from its --help
+  ccache                          # compilations shared between builds and clones (scripts/test.sh)
 )
 for option in "$@"; do
   case $option in

@@ -68,12 +68,20 @@ check() {
   return $missing
 }
 
+# With ccache, compilations are shared between builds and clones of the project: paths are
+# taken relative to it and the build folder is left out of the hash.
+launcher=()
+if command -v ccache >/dev/null; then
+  export CCACHE_BASEDIR=$root CCACHE_NOHASHDIR=1
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
 build_asan() {
   cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE=ON \
-    -DVXIMAGE_BENCH=OFF
+    -DVXIMAGE_BENCH=OFF "${launcher[@]}"
   cmake --build build/asan -j2
 }
 
@@ -81,7 +89,7 @@ build_asan() {
 # soak test are built with it.
 thread_soak() {
   cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVXIMAGE_SANITIZE_THREAD=ON \
-    -DVXIMAGE_TESTS=OFF -DVXIMAGE_BENCH=OFF -DVXIMAGE_EXAMPLES=OFF
+    -DVXIMAGE_TESTS=OFF -DVXIMAGE_BENCH=OFF -DVXIMAGE_EXAMPLES=OFF "${launcher[@]}"
   cmake --build build/tsan -j2 --target vximage_thread_soak
   TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1} build/tsan/bin/vximage_thread_soak
 }

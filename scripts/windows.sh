@@ -34,8 +34,10 @@ fail() {
 }
 
 # --- Build ------------------------------------------------------------------------------
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 for arch in x86 x64; do
-  cmake -S . -B "build/windows/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S . -B "build/windows/$arch" -G Ninja -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
     -DVXIMAGE_WINDOWS_DEPS="$root/build/windows/deps/$arch" >/dev/null
   cmake --build "build/windows/$arch" -j2
