@@ -23,7 +23,9 @@ Literal Whole(double value, std::string source) {
 }
 
 Literal NumberLiteral(const Token& token, bool negative) {
-  const std::string source = Excerpt((negative ? "-" : "") + std::string(token.text));
+  std::string written(negative ? "-" : "");
+  written += token.text;
+  const std::string source = Excerpt(written);
   if (token.kind == TokenKind::kHex) {
     std::uint64_t digits = 0;
     const auto [end, error] =

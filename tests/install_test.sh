@@ -64,7 +64,7 @@ soname=$(readelf -d "$prefix/$libdir/libvximage.so.1.0.0.1" | sed -n 's/.*(SONAM
 [[ $soname == libvximage.so.1 ]] || fail "SONAME is '$soname'"
 version=$("$prefix/bin/vximage" --version) || fail "the installed vximage does not run"
 [[ $version == "vximage 1.0.0.1" ]] || fail "vximage --version: '$version'"
-grep -q '^\.SH "\?EXIT STATUS' "$prefix/share/man/man1/vximage.1" && grep -q 'MarkPos' "$prefix/share/man/man1/vximage.1" ||
+grep -q 'Exit status' "$prefix/share/man/man1/vximage.1" && grep -q 'MarkPos' "$prefix/share/man/man1/vximage.1" ||
   fail "the manual page lacks the exit status or the members"
 echo "install: $(wc -l <<<"$installed") files under the prefix; SONAME $soname; $version"
 
@@ -129,12 +129,12 @@ if [[ -n $deb ]]; then
   for needed in $(readelf -d "$build/lib/libvximage.so.1.0.0.1" "$build/bin/vximage" |
     sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u); do
     [[ $needed == libvximage.so.1 ]] && continue
-    path=$(ldconfig -p | awk -v lib="$needed" '$1 == lib && /x86-64/ { print $NF; exit }')
+    path=$(ldconfig -p | awk -v lib="$needed" '$1 == lib && /x86-64/ && !found { print $NF; found = 1 }')
     owner=""
     for candidate in "$path" "/usr$path" "${path#/usr}"; do  # dpkg knows one of /lib and /usr/lib
       owner=$(dpkg -S "$candidate" 2>/dev/null | head -n1 | cut -d: -f1) && [[ -n $owner ]] && break
     done
-    [[ -n $owner ]] && grep -qE "(^|, )$owner( |,|\$)" <<<"$depends" ||
+    [[ -n $owner ]] && grep -qE "(^|, )${owner//+/\\+}( |,|\$)" <<<"$depends" ||
       fail "$needed (package '$owner') is not among the dependencies: $depends"
   done
   dpkg-deb -x "$deb" "$scratch/unpacked"
