@@ -58,7 +58,7 @@ Liberation Sans; vximage warns about the latter.)"},
      R"(Height of the text in pixels, as Windows fonts count it: -48 makes
 letters 48 pixels to the em (the size other programs call 48 px); 48 makes
 the whole character cell, accents and descenders included, 48 pixels
-high, so letters come out smaller; 0 is a default of 16. Default 12.)"},
+high, so letters come out smaller; 0 gives the size of 16. Default 12.)"},
     {"TextMarkColor", "TextMarkColor = &HBBGGRR",
      R"(Colour of the text, with blue in the high byte: &HFFFFFF white, &H000000
 black (the default), &H0000FF red, &H00FF00 green, &HFF0000 blue.)"},

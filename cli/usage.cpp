@@ -34,19 +34,22 @@ void PrintUsage(std::ostream& out) {
 loads a picture, stamps a logo and a text on it, and writes JPEG files.
 
 Usage:
-  vximage [OPTIONS] run SCRIPT [ARG...]   run the statements of SCRIPT, a file of at
-                                          most 16 MiB ("-" reads standard input);
-                                          %1, %2 ... in it stand for the ARGs
+  vximage [OPTIONS] run SCRIPT [ARG...]   run the statements of SCRIPT, a file
+                                          of at most 16 MiB ("-": standard
+                                          input); %1, %2 ... stand for the ARGs
   vximage [OPTIONS] -e STATEMENT ...      run each -e statement in order
   vximage [OPTIONS] batch [-j N] SCRIPT [FILE...]
-                                          run SCRIPT once for each FILE (%1), on N
-                                          workers (default: one a core), each with
-                                          its own object; without FILE, the inputs
-                                          are read from standard input, one a line
-  vximage help [MEMBER]                   what a member does, its parameters, units
-                                          and values (all members without MEMBER)
-  vximage members                         the member table: DISPID, kind, parameters,
-                                          the component's help string
+                                          run SCRIPT once for each FILE (%1), on
+                                          N workers (default: one a core), each
+                                          with its own object; without FILE, the
+                                          inputs are read from standard input,
+                                          one a line
+  vximage help [MEMBER]                   what a member does, its parameters,
+                                          units and values (all members without
+                                          MEMBER)
+  vximage members                         the member table: DISPID, kind,
+                                          parameters, the component's help
+                                          string
   vximage --help | -h                     this text
   vximage --version                       the version
 
@@ -68,7 +71,7 @@ Values:
   "text"            a string; "" inside it stands for one quote
   42, -7            a long (a double when it does not fit 32 bits)
   1.5, 2E3          a double
-  &HFF              a long up to &H7FFFFFFF, an OLE_COLOR (unsigned) up to &HFFFFFFFF
+  &HFF              a long up to &H7FFFFFFF, an OLE_COLOR (unsigned) above
   True, False       a boolean (-1 and 0)
   Empty, Null       no value; a null value
   %1 ... %9         the script's arguments (the input, in a batch), as strings;
