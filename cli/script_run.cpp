@@ -46,21 +46,23 @@ RunResult RunScript(const Script& script, const ScriptArguments& arguments, cons
       result.status = kInterrupted;
       break;
     }
-    const std::string line = "line " + std::to_string(statement.number) + ": ";
+    const auto line = [&statement] { return "line " + std::to_string(statement.number) + ": "; };
     try {
       const auto start = std::chrono::steady_clock::now();
       const std::optional<Warning> warning = runner.Run(statement.text);
-      const std::string_view text = StatementText(statement.text);
-      if (settings.time && !text.empty()) diagnostics << TimeLine(std::chrono::steady_clock::now() - start, text) << '\n';
+      if (settings.time) {
+        const std::string_view text = StatementText(statement.text);
+        if (!text.empty()) diagnostics << TimeLine(std::chrono::steady_clock::now() - start, text) << '\n';
+      }
       if (!warning) continue;
       if (warning->reported_by_object || settings.strict) result.status = std::max<int>(result.status, kReported);
       if (settings.strict) {
-        note(line + "warning: " + warning->text + " (--strict: the run stops here)");
+        note(line() + "warning: " + warning->text + " (--strict: the run stops here)");
         break;
       }
-      note(line + "warning: " + warning->text);
+      note(line() + "warning: " + warning->text);
     } catch (const ScriptError& e) {
-      note(line + e.what());
+      note(line() + e.what());
       result.status = kStatementFailed;
       break;
     }
