@@ -131,6 +131,8 @@ HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params,
   // The result is an out value: whatever it held is overwritten, as callers expect.
   if (result) VariantInit(result);
   if (!object || !params || (params->cArgs > 0 && !params->rgvarg)) return E_INVALIDARG;
+  // Every named argument is one of the arguments: more names than arguments is no call.
+  if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
   const Member* member = FindMember(id, flags);
   if (!member) return DISP_E_MEMBERNOTFOUND;
   HRESULT hr = CheckNamedArguments(*member, *params);

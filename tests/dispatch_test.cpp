@@ -247,6 +247,21 @@ TEST_F(DispatchErrors, NamedArguments) {
   const Var path = Text(u"a.jpg");
   EXPECT_EQ(Invoke(object_, 5, DISPATCH_METHOD, {&path}, {0}).hr, DISP_E_NONAMEDARGS);
   EXPECT_EQ(Invoke(object_, 5, DISPATCH_METHOD, {&path}, {DISPID_PROPERTYPUT}).hr, DISP_E_NONAMEDARGS);
+  // More names than arguments: refused before any name is read, also when the count of
+  // names runs far past the array that holds them.
+  EXPECT_EQ(Invoke(object_, 27, DISPATCH_PROPERTYPUT, {&value}, {DISPID_PROPERTYPUT, DISPID_PROPERTYPUT}).hr,
+            DISP_E_BADPARAMCOUNT);
+  DISPID one_name = DISPID_PROPERTYPUT;
+  VARIANT argument = value;
+  for (UINT names : {2u, 1000u, 0xFFFFFFFFu}) {
+    DISPPARAMS params{&argument, &one_name, 1, names};
+    EXPECT_EQ(object_->Invoke(27, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT)
+        << names;
+  }
+  DISPPARAMS no_arguments{nullptr, &one_name, 0, 1};
+  EXPECT_EQ(object_->Invoke(27, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_arguments, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
   LONG quality = 0;
   object_->get_Quality(&quality);
   EXPECT_EQ(quality, 80);  // none of these reached the object
