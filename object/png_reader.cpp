@@ -180,6 +180,12 @@ void CPngReader::KeepRowOfPart() {
   }
 }
 
+// GCC sees KeepRowOfPart's loop counter, inlined here, as live across setjmp; it is not:
+// after a longjmp the handler starts KeepRowOfPart afresh.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wclobbered"
+#endif
 void CPngReader::DecodePart() {
   pass_ = 0;
   row_ = 0;
@@ -210,6 +216,9 @@ void CPngReader::DecodePart() {
     }
   }
 }
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) { return DecodeOver(words, 0); }
 
