@@ -88,18 +88,21 @@ VX_SWITCH(Progressive)
 VX_SWITCH(OptimizeCoding)
 #undef VX_SWITCH
 
-// One of the values 0 to `last`: a script that asks for another hears of it at once
-// instead of getting outputs it did not ask for.
-#define VX_CHOICE(Name, last)                  \
-  HRESULT CResize::get_##Name(LONG* pVal) {    \
-    if (!pVal) return E_POINTER;               \
-    *pVal = Name;                              \
-    return S_OK;                               \
-  }                                            \
-  HRESULT CResize::put_##Name(LONG newVal) {   \
-    if (newVal < 0 || newVal > last) return E_INVALIDARG; \
-    Name = newVal;                             \
-    return S_OK;                               \
+// One of the values 0 to `last`: a script that asks for another hears of it at once, by
+// the failure and the error text, instead of getting outputs it did not ask for.
+#define VX_CHOICE(Name, last)                          \
+  HRESULT CResize::get_##Name(LONG* pVal) {            \
+    if (!pVal) return E_POINTER;                       \
+    *pVal = Name;                                      \
+    return S_OK;                                       \
+  }                                                    \
+  HRESULT CResize::put_##Name(LONG newVal) {           \
+    if (newVal < 0 || newVal > last) {                 \
+      ErrorText = vx::error_text::kBad##Name;          \
+      return E_INVALIDARG;                             \
+    }                                                  \
+    Name = newVal;                                     \
+    return S_OK;                                       \
   }
 
 VX_CHOICE(ResampleFilter, 2)     // today's pick, area averaging, Lanczos-3

@@ -212,6 +212,10 @@ TEST_F(CliTest, BadStatementsStopTheRunWithTheirLine) {
       {"Quality = 12abc", "malformed number 12abc"},
       {"Quality = left", "expected a value, found left: strings need double quotes, as in Quality = \"left\""},
       {"Quality = 5 $", "unexpected character '$'"},
+      {"ChromaSubsampling = 3",
+       "ChromaSubsampling failed: 0x80070057 (E_INVALIDARG); the object reports \"ChromaSubsampling must be 0, 1 or 2!\""},
+      {"ResampleFilter = -1",
+       "ResampleFilter failed: 0x80070057 (E_INVALIDARG); the object reports \"ResampleFilter must be 0, 1 or 2!\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.statement);

@@ -96,15 +96,22 @@ TEST_F(ResizeObjectTest, NewSettingsStoreWhatTheyMean) {
   const struct {
     Setter put;
     Getter get;
-  } choices[] = {{&IResize2::put_ResampleFilter, &IResize2::get_ResampleFilter},
-                 {&IResize2::put_ChromaSubsampling, &IResize2::get_ChromaSubsampling}};
+    std::u16string refusal;
+  } choices[] = {{&IResize2::put_ResampleFilter, &IResize2::get_ResampleFilter, u"ResampleFilter must be 0, 1 or 2!"},
+                 {&IResize2::put_ChromaSubsampling, &IResize2::get_ChromaSubsampling,
+                  u"ChromaSubsampling must be 0, 1 or 2!"}};
   for (const auto& c : choices) {
     for (LONG value : {2, 1, 0}) {
       EXPECT_EQ((r.get()->*c.put)(value), S_OK);
       EXPECT_EQ(Get(r.get(), c.get), value);
     }
+    EXPECT_EQ(r.ErrorText(), u"");  // accepted values say nothing
     EXPECT_EQ((r.get()->*c.put)(3), E_INVALIDARG);
+    EXPECT_EQ(r.ErrorText(), c.refusal);
+    EXPECT_EQ(r->ClearErrorInfo(), S_OK);
     EXPECT_EQ((r.get()->*c.put)(-1), E_INVALIDARG);
+    EXPECT_EQ(r.ErrorText(), c.refusal);
+    EXPECT_EQ(r->ClearErrorInfo(), S_OK);
     EXPECT_EQ(Get(r.get(), c.get), 0);  // a refused value changes nothing
     EXPECT_EQ((r.get()->*c.get)(nullptr), E_POINTER);
   }
