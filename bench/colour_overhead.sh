@@ -6,12 +6,14 @@
 # usage: bench/colour_overhead.sh [RUNS]    (default 10)
 # Environment:
 #   VXIMAGE_BENCH_INPUTS  the folder with photo-13mp.jpg and photo-20mp.jpg (default: the
-#                         shared benchmark folder beside the checkout; missing ones are left
-#                         out). The 2 MP photograph and the logo are the project's samples/.
+#                         shared benchmark folder beside the checkout, or beside the main
+#                         checkout of a worktree; missing ones are left out). The 2 MP photograph and the logo are the project's samples/.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 runs=${1:-10}
-inputs=${VXIMAGE_BENCH_INPUTS:-$(cd .. && pwd)/shared/bench/inputs}
+# Beside the checkout: the folder that holds the main clone, also from a worktree of it.
+beside=$(cd "$(git rev-parse --path-format=absolute --git-common-dir 2>/dev/null || echo .git)/../.." && pwd)
+inputs=${VXIMAGE_BENCH_INPUTS:-$beside/shared/bench/inputs}
 
 scripts/setup.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF >/dev/null
