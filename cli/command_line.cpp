@@ -1,103 +1,122 @@
 #include "cli/command_line.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <system_error>
+#include <charconv>
 
 namespace vx::cli {
 namespace {
 
-namespace fs = std::filesystem;
+constexpr unsigned kMostJobs = 1024;
 
-// Far more than any script needs; a larger "script" is some other file.
-constexpr std::size_t kMaxScriptBytes = 16 << 20;
-
-std::string ReadBounded(std::istream& in, const std::string& name) {
-  std::string text;
-  char block[1 << 16];
-  while (in.read(block, sizeof block) || in.gcount() > 0) {
-    text.append(block, static_cast<std::size_t>(in.gcount()));
-    if (text.size() > kMaxScriptBytes) throw UsageError("cannot read " + name + ": a script may not exceed 16 MiB");
+unsigned JobCount(const std::string& text) {
+  unsigned jobs = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
+  if (error != std::errc() || end != text.data() + text.size() || jobs == 0 || jobs > kMostJobs) {
+    throw UsageError("-j takes a number of workers from 1 to " + std::to_string(kMostJobs) + ", not '" + text + "'");
   }
-  if (in.bad()) throw UsageError("cannot read " + name + ": " + std::strerror(errno));
-  return text;
+  return jobs;
 }
 
-// Only a plain file is read as a script: a device or a pipe may never end.
-std::string ReadAll(const std::string& path) {
-  if (path == "-") return ReadBounded(std::cin, "standard input");
-  std::error_code error;
-  const fs::file_status status = fs::status(path, error);
-  if (error) throw UsageError("cannot read " + path + ": " + error.message());
-  if (!fs::is_regular_file(status)) throw UsageError("cannot read " + path + ": not a regular file");
-  std::ifstream file(path, std::ios::binary);
-  if (!file) throw UsageError("cannot read " + path + ": " + std::strerror(errno));
-  return ReadBounded(file, path);
-}
+class Parser {
+ public:
+  explicit Parser(const std::vector<std::string>& args) : args_(args) {}
+
+  CommandLine Run() {
+    for (; i_ < args_.size(); ++i_) {
+      const std::string& arg = args_[i_];
+      if (arg == "--help" || arg == "-h") return CommandLine{};
+      if (arg == "--version") return Only(Command::kVersion);
+      if (Option(arg)) continue;
+      if (arg == "-e") {
+        result_.statements.push_back(Operand("a statement"));
+      } else if (arg == "run" || arg == "batch") {
+        if (!result_.statements.empty()) throw UsageError("give either a script with " + arg + " or statements with -e");
+        return arg == "run" ? RunCommand() : BatchCommand();
+      } else if (arg == "members") {
+        if (i_ + 1 != args_.size()) throw UsageError("members takes no other arguments");
+        return Only(Command::kMembers);
+      } else if (arg == "help") {
+        return HelpCommand();
+      } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+        throw UsageError("unknown option " + arg);
+      } else {
+        throw UsageError("unknown subcommand " + arg);
+      }
+    }
+    if (!result_.statements.empty()) {
+      result_.command = Command::kRun;
+    } else if (result_.time || result_.strict) {
+      throw UsageError(std::string(result_.time ? "--time" : "--strict") + " needs statements to run");
+    }
+    return result_;
+  }
+
+ private:
+  // The options that may stand anywhere before the script.
+  bool Option(const std::string& arg) {
+    if (arg == "--time") return result_.time = true;
+    if (arg == "--strict") return result_.strict = true;
+    return false;
+  }
+
+  const std::string& Operand(const std::string& what) {
+    if (i_ + 1 >= args_.size()) throw UsageError(args_[i_] + " needs " + what);
+    return args_[++i_];
+  }
+
+  CommandLine Only(Command command) {
+    result_.command = command;
+    return result_;
+  }
+
+  // run [--time] [--strict] SCRIPT ARG...: everything after the script is its arguments.
+  CommandLine RunCommand() {
+    result_.command = Command::kRun;
+    while (i_ + 1 < args_.size() && Option(args_[i_ + 1])) ++i_;
+    result_.script_path = Operand("a script file");
+    result_.arguments.assign(args_.begin() + static_cast<std::ptrdiff_t>(i_ + 1), args_.end());
+    return result_;
+  }
+
+  // batch [-j N] SCRIPT [FILE...]: no FILE (or "-") reads the inputs from standard input.
+  CommandLine BatchCommand() {
+    result_.command = Command::kBatch;
+    while (i_ + 1 < args_.size()) {
+      const std::string& next = args_[i_ + 1];
+      if (next == "-j" || next == "--jobs") {
+        ++i_;
+        result_.jobs = JobCount(Operand("a number of workers"));
+      } else if (next.starts_with("-j") && next.size() > 2 && next[2] != '-') {
+        result_.jobs = JobCount(next.substr(2));
+        ++i_;
+      } else if (next.starts_with("--jobs=")) {
+        result_.jobs = JobCount(next.substr(7));
+        ++i_;
+      } else if (Option(next)) {
+        ++i_;
+      } else {
+        break;
+      }
+    }
+    result_.script_path = Operand("a script file");
+    if (result_.script_path == "-") throw UsageError("batch reads its inputs from standard input, so its script must be a file");
+    result_.arguments.assign(args_.begin() + static_cast<std::ptrdiff_t>(i_ + 1), args_.end());
+    return result_;
+  }
+
+  CommandLine HelpCommand() {
+    result_.command = Command::kMemberHelp;
+    if (i_ + 2 < args_.size()) throw UsageError("help takes at most one member name");
+    if (i_ + 1 < args_.size()) result_.member = args_[i_ + 1];
+    return result_;
+  }
+
+  const std::vector<std::string>& args_;
+  std::size_t i_ = 0;
+  CommandLine result_;
+};
 
 }  // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args) {
-  CommandLine result;
-  bool run_asked = false;
-  const auto operand = [&args](std::size_t* i, const std::string& what) {
-    if (*i + 1 >= args.size()) throw UsageError(args[*i] + " needs " + what);
-    return args[++*i];
-  };
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--help" || arg == "-h") {
-      return CommandLine{};
-    } else if (arg == "--time") {
-      result.time = true;
-    } else if (arg == "-e") {
-      result.statements.push_back(operand(&i, "a statement"));
-    } else if (arg == "run" && !run_asked && result.statements.empty()) {
-      run_asked = true;
-      result.script_path = operand(&i, "a script file");
-    } else if (arg == "members" && args.size() == 1) {
-      result.command = Command::kMembers;
-      return result;
-    } else if (arg == "members") {
-      throw UsageError("members takes no other arguments");
-    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-      throw UsageError("unknown option " + arg);
-    } else if (arg == "run") {
-      throw UsageError("give either one script with run or statements with -e");
-    } else {
-      throw UsageError("unknown subcommand " + arg);
-    }
-  }
-  if (run_asked && !result.statements.empty()) throw UsageError("give either one script with run or statements with -e");
-  if (run_asked || !result.statements.empty()) {
-    result.command = Command::kRun;
-  } else if (result.time) {
-    throw UsageError("--time needs statements to run");
-  }
-  return result;
-}
-
-std::vector<NumberedStatement> StatementsToRun(const CommandLine& command_line) {
-  std::vector<NumberedStatement> statements;
-  if (command_line.script_path.empty()) {
-    for (const std::string& text : command_line.statements) {
-      statements.push_back({static_cast<int>(statements.size()) + 1, text});
-    }
-    return statements;
-  }
-  std::string text = ReadAll(command_line.script_path);
-  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);  // a UTF-8 byte order mark
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    statements.push_back({static_cast<int>(statements.size()) + 1, text.substr(start, end - start)});
-    start = end + 1;
-  }
-  return statements;
-}
+CommandLine ParseCommandLine(const std::vector<std::string>& args) { return Parser(args).Run(); }
 
 }  // namespace vx::cli

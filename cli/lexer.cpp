@@ -1,5 +1,6 @@
 #include "cli/lexer.h"
 
+#include "cli/excerpt.h"
 #include "cli/script_error.h"
 
 namespace vx::cli {
@@ -13,14 +14,29 @@ bool IsNamePart(char c) { return IsNameStart(c) || IsDigit(c); }
 
 class Lexer {
  public:
-  explicit Lexer(std::string_view text) : text_(text) {}
+  Lexer(std::string_view text, const ScriptArguments& arguments) : text_(text), arguments_(arguments) {}
 
-  std::vector<Token> Run() {
-    std::vector<Token> tokens;
+  TokenizedStatement Run() {
+    TokenizedStatement result;
     while (true) {
       while (pos_ < text_.size() && IsBlank(text_[pos_])) ++pos_;
-      if (pos_ == text_.size() || text_[pos_] == '\'') return tokens;
-      tokens.push_back(Next());
+      if (pos_ == text_.size()) return result;
+      if (text_[pos_] == '\'') {
+        result.comment = pos_;
+        return result;
+      }
+      const std::size_t start = pos_;
+      if (result.tokens.size() == kMostTokens) {
+        result.tokens.push_back(Error("more than " + std::to_string(kMostTokens) +
+                                      " words and signs in one statement: no member takes that many arguments", start));
+        return result;
+      }
+      try {
+        result.tokens.push_back(Next());
+      } catch (const ScriptError& e) {
+        result.tokens.push_back(Error(e.what(), start));
+        return result;
+      }
     }
   }
 
@@ -29,12 +45,16 @@ class Lexer {
     const std::size_t start = pos_;
     const char c = text_[pos_];
     if (c == '"') return String();
+    if (c == '%') {
+      if (Token reference; Reference(&reference)) return reference;
+    }
     if (IsNameStart(c)) {
       while (pos_ < text_.size() && IsNamePart(text_[pos_])) ++pos_;
       return Make(TokenKind::kName, start);
     }
     if (IsDigit(c) || (c == '.' && pos_ + 1 < text_.size() && IsDigit(text_[pos_ + 1]))) return Number();
     if (c == '&') return Hex();
+    if (c == '\n') throw ScriptError("a statement ends at its line break: give one statement a line");
     ++pos_;
     switch (c) {
       case ',': return Make(TokenKind::kComma, start);
@@ -43,20 +63,37 @@ class Lexer {
       case '=': return Make(TokenKind::kEquals, start);
       case '?': return Make(TokenKind::kQuestion, start);
       case '-': return Make(TokenKind::kMinus, start);
-      default: break;
+      default: return Make(TokenKind::kOther, start);
     }
-    if (c == '\n') throw ScriptError("a statement ends at its line break: give one statement a line");
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte >= 0x7F) throw ScriptError("unexpected character (byte " + std::to_string(byte) + ")");
-    throw ScriptError(std::string("unexpected character '") + c + "'");
+  }
+
+  // %1 and the like outside a string: a string of the argument's value.
+  bool Reference(Token* token) {
+    std::size_t length = 0;
+    std::optional<std::string> value = arguments_.Expand(text_.substr(pos_), &length);
+    if (!value || text_[pos_ + 1] == '%') return false;  // "%%" belongs inside strings
+    const std::size_t start = pos_;
+    pos_ += length;
+    *token = Make(TokenKind::kString, start);
+    token->value = std::move(*value);
+    return true;
   }
 
   Token String() {
     const std::size_t start = pos_++;
     std::string value;
     while (true) {
-      if (pos_ == text_.size()) throw ScriptError("unterminated string: " + std::string(text_.substr(start)));
-      const char c = text_[pos_++];
+      if (pos_ == text_.size()) throw ScriptError("unterminated string: " + Excerpt(text_.substr(start)));
+      const char c = text_[pos_];
+      std::size_t length = 0;
+      if (c == '%') {
+        if (std::optional<std::string> expanded = arguments_.Expand(text_.substr(pos_), &length)) {
+          value += *expanded;
+          pos_ += length;
+          continue;
+        }
+      }
+      ++pos_;
       if (c != '"') {
         value += c;
       } else if (pos_ < text_.size() && text_[pos_] == '"') {
@@ -83,7 +120,7 @@ class Lexer {
       if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
       const std::size_t digits = pos_;
       SkipDigits();
-      if (pos_ == digits) throw ScriptError("exponent without digits in " + std::string(text_.substr(start, pos_ - start)));
+      if (pos_ == digits) throw ScriptError("exponent without digits in " + Excerpt(text_.substr(start, pos_ - start)));
     }
     if (pos_ < text_.size() && (IsNamePart(text_[pos_]) || text_[pos_] == '.')) throw Malformed("number", start);
     return Make(TokenKind::kNumber, start);
@@ -105,7 +142,7 @@ class Lexer {
   // The error for a number that runs into letters or dots: names the whole word.
   ScriptError Malformed(const std::string& what, std::size_t start) {
     while (pos_ < text_.size() && (IsNamePart(text_[pos_]) || text_[pos_] == '.')) ++pos_;
-    return ScriptError("malformed " + what + " " + std::string(text_.substr(start, pos_ - start)));
+    return ScriptError("malformed " + what + " " + Excerpt(text_.substr(start, pos_ - start)));
   }
 
   void SkipDigits() {
@@ -113,16 +150,23 @@ class Lexer {
   }
 
   Token Make(TokenKind kind, std::size_t start) const {
-    return Token{kind, std::string(text_.substr(start, pos_ - start)), {}};
+    return Token{kind, text_.substr(start, pos_ - start), {}, start};
+  }
+
+  static Token Error(std::string message, std::size_t start) {
+    return Token{TokenKind::kError, {}, std::move(message), start};
   }
 
   std::string_view text_;
+  const ScriptArguments& arguments_;
   std::size_t pos_ = 0;
 };
 
 }  // namespace
 
-std::vector<Token> Tokenize(std::string_view statement) { return Lexer(statement).Run(); }
+TokenizedStatement Tokenize(std::string_view statement, const ScriptArguments& arguments) {
+  return Lexer(statement, arguments).Run();
+}
 
 std::string_view StatementText(std::string_view statement) {
   // The comment starts at the first ' outside a string.

@@ -1,10 +1,14 @@
 // Splits one statement into tokens: names, literals and punctuation. A ' outside a
-// string starts a comment that runs to the end of the statement.
+// string starts a comment that runs to the end of the statement. %1 and the other
+// argument references of ScriptArguments are strings outside a string and text inside one.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "cli/script_arguments.h"
 
 namespace vx::cli {
 
@@ -19,16 +23,27 @@ enum class TokenKind {
   kEquals,
   kQuestion,
   kMinus,
+  kOther,     // a character that starts no token
+  kError,     // what could not be read; value holds the message. Always the last token.
 };
 
 struct Token {
   TokenKind kind;
-  std::string text;   // as written
-  std::string value;  // the string's text or the hexadecimal digits
+  std::string_view text;  // as written: a view of the statement
+  std::string value;   // the string's text, the hexadecimal digits or the error
+  std::size_t offset;  // where it starts in the statement
 };
 
-// Throws ScriptError for an unterminated string or a character that starts no token.
-std::vector<Token> Tokenize(std::string_view statement);
+struct TokenizedStatement {
+  std::vector<Token> tokens;
+  std::size_t comment = std::string_view::npos;  // where the comment's ' is
+};
+
+// More tokens than any statement needs: a line of thousands of commas is refused at this
+// count instead of being held in memory.
+inline constexpr std::size_t kMostTokens = 256;
+
+TokenizedStatement Tokenize(std::string_view statement, const ScriptArguments& arguments);
 
 // The statement without its comment and surrounding blanks.
 std::string_view StatementText(std::string_view statement);

@@ -1,90 +1,62 @@
-// vximage: runs automation statements on one Resize object, lists its members, or
-// explains itself.
-#include <chrono>
-#include <cstdio>
+// vximage: runs automation statements on Resize objects, one script or a batch of inputs,
+// explains the members, or lists them.
 #include <iostream>
 
+#include "cli/batch.h"
 #include "cli/command_line.h"
-#include "cli/hresult_text.h"
-#include "cli/lexer.h"
+#include "cli/interruption.h"
 #include "cli/member_listing.h"
-#include "cli/runner.h"
-#include "cli/script_error.h"
+#include "cli/script_run.h"
 #include "cli/usage.h"
-#include "module/iresize.h"
 
 namespace vx::cli {
 namespace {
 
-constexpr int kSuccess = 0;
-constexpr int kObjectReportedError = 1;
-constexpr int kStatementFailed = 2;
-
-void PrintTime(std::chrono::steady_clock::duration elapsed, std::string_view text) {
-  const double ms = std::chrono::duration<double, std::milli>(elapsed).count();
-  char number[32];
-  std::snprintf(number, sizeof number, "%.3f", ms);
-  std::cerr << "time " << number << " ms: " << text << '\n';
-}
-
-int RunStatements(const std::vector<NumberedStatement>& statements, bool time) {
-  IDispatch* object = nullptr;
-  const HRESULT created = CreateResize(IID_IDispatch, reinterpret_cast<void**>(&object));
-  if (FAILED(created)) {
-    std::cerr << "vximage: cannot create the Resize object: " << HresultText(created) << '\n';
-    return kStatementFailed;
-  }
-  Runner runner(object, std::cout);
-  int status = kSuccess;
-  for (const NumberedStatement& statement : statements) {
-    try {
-      const auto start = std::chrono::steady_clock::now();
-      runner.Run(statement.text, statement.number);
-      const std::string_view text = StatementText(statement.text);
-      if (time && !text.empty()) PrintTime(std::chrono::steady_clock::now() - start, text);
-    } catch (const ScriptError& e) {
-      std::cout.flush();
-      std::cerr << "line " << statement.number << ": " << e.what() << '\n';
-      status = kStatementFailed;
-      break;
-    }
-  }
-  if (status == kSuccess) {
-    try {
-      const std::string problem = runner.ReportedProblem();
-      if (!problem.empty()) {
-        std::cout.flush();
-        std::cerr << problem << '\n';
-        status = kObjectReportedError;
-      }
-    } catch (const ScriptError& e) {
-      std::cerr << "vximage: " << e.what() << '\n';
-      status = kStatementFailed;
-    }
-  }
-  object->Release();
-  return status;
+Script ScriptOf(const CommandLine& command_line) {
+  if (command_line.script_path.empty()) return Script::FromStatements(command_line.statements);
+  return Script::FromText(ReadScript(command_line.script_path));
 }
 
 int Main(const std::vector<std::string>& args) {
   CommandLine command_line;
-  std::vector<NumberedStatement> statements;
+  Script script;
+  std::vector<std::string> inputs;
   try {
     command_line = ParseCommandLine(args);
-    if (command_line.command == Command::kRun) statements = StatementsToRun(command_line);
+    if (command_line.command == Command::kRun || command_line.command == Command::kBatch) script = ScriptOf(command_line);
+    if (command_line.command == Command::kBatch) {
+      inputs = command_line.arguments;
+      if (inputs.empty() || (inputs.size() == 1 && inputs[0] == "-")) inputs = ReadInputList();
+      if (inputs.empty()) throw UsageError("batch has no inputs: give files after the script or list them on standard input");
+    }
   } catch (const UsageError& e) {
     std::cerr << "vximage: " << e.what() << "\nTry 'vximage --help'.\n";
     return kStatementFailed;
   }
+  const RunSettings settings{command_line.strict, command_line.time};
   switch (command_line.command) {
     case Command::kHelp:
       PrintUsage(std::cout);
       return kSuccess;
+    case Command::kVersion:
+      PrintVersion(std::cout);
+      return kSuccess;
+    case Command::kMemberHelp:
+      if (PrintMemberGuide(std::cout, command_line.member)) return kSuccess;
+      std::cerr << "vximage: no member " << command_line.member << " (\"vximage members\" lists them)\n";
+      return kStatementFailed;
     case Command::kMembers:
       ListMembers(std::cout);
       return kSuccess;
-    case Command::kRun:
-      return RunStatements(statements, command_line.time);
+    case Command::kRun: {
+      CatchInterruptions();
+      const int status = RunScript(script, ScriptArguments(command_line.arguments), settings, std::cout, std::cerr).status;
+      if (status == kInterrupted) std::cerr << "vximage: interrupted\n";
+      return status;
+    }
+    case Command::kBatch:
+      CatchInterruptions();
+      return RunBatch(script, inputs, command_line.jobs, settings);
   }
   return kStatementFailed;
 }

@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "cli/script_arguments.h"
+
 namespace vx::cli {
 
 struct EmptyValue {};
@@ -19,7 +21,7 @@ struct NullValue {};
 struct Literal {
   // VT_EMPTY, VT_NULL, VT_BOOL, VT_I4, VT_UI4, VT_R8, VT_BSTR
   std::variant<EmptyValue, NullValue, bool, std::int32_t, std::uint32_t, double, std::u16string> value;
-  std::string source;  // as written, for messages
+  std::string source;  // as written, cut when long, for messages
 };
 
 enum class StatementKind { kCall, kAssign, kPrint };
@@ -28,10 +30,16 @@ struct Statement {
   StatementKind kind;
   std::string member;  // as written
   std::vector<Literal> arguments;
+  // When the comment reads like a string in single quotes ('photo.jpg'): the statement
+  // as it was probably meant, with double quotes, for the message that says so.
+  std::string meant;
 };
 
 // Empty for a blank or comment-only statement; throws ScriptError when the statement
 // cannot be read.
-std::optional<Statement> ParseStatement(std::string_view text);
+std::optional<Statement> ParseStatement(std::string_view text, const ScriptArguments& arguments);
+
+// "; ' starts a comment: strings need double quotes, as in MEANT", or nothing.
+std::string CommentHint(const Statement& statement);
 
 }  // namespace vx::cli

@@ -1,6 +1,8 @@
 // Fuzz target: PNG data stamped as an image watermark onto a small loaded picture, at a
 // placement and opacity that the input's length chooses, so that marks land inside, over
-// every edge and off the picture.
+// every edge and off the picture. Marks of any declared size are taken: only their part on
+// the 48 x 32 picture is decoded, so a header claiming millions of pixels must cost no
+// more than the data it holds.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,7 +47,6 @@ const std::string& PicturePath() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (vx::PngClaimsManyPixels(data, size)) return 0;
   static const std::string mark_path = vx::ShmPath("-mark.png");
   if (!vx::WriteInputFile(mark_path, data, size)) return 0;
 

@@ -1,6 +1,7 @@
 // Fuzz target: the text watermark with every setting taken from the input (placement,
-// offsets, font height, style, turn, area width, opacity, shadow distance, size and
-// opacity), the rest of the input being the UTF-16 text, stamped on a small picture.
+// offsets and position near the picture or near the ends of the 32-bit range, font height,
+// style, turn, area width, opacity, shadow distance, size and opacity), the rest of the
+// input being the UTF-16 text, stamped on a small picture.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,16 @@ class Reader {
 
 constexpr const char16_t* kFaces[] = {u"DejaVu Sans", u"", u"Liberation Serif", u"No Such Face"};
 
+// A place near the picture, or near either end of the 32-bit range.
+LONG Place(Reader& in) {
+  const LONG nearby = in.Signed8();
+  switch (in.Byte() % 3) {
+    case 0: return nearby;
+    case 1: return 0x7FFFFF00 + nearby;
+    default: return -0x7FFFFF00 + nearby;
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -42,14 +53,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   s.color = in.Byte() * 0x010203u;
   s.area_width = in.Signed16();
   s.rotate = font.rotate;
-  s.placement = {in.Byte() % 7 - 1, in.Signed8(), in.Signed8()};
+  const LONG rule = in.Byte() % 7 - 1;
+  const LONG offset_x = Place(in), offset_y = Place(in);
+  s.placement = {rule, offset_x, offset_y};
   s.opacity = in.Signed8();
   s.shadow_visible = in.Byte() & 1;
   s.shadow.color = in.Byte() * 0x030201u;
   s.shadow.distance = in.Signed8();
   s.shadow.size = LONG(in.Signed16() % 1100);  // past the largest radius taken, and below 0
   s.shadow.opacity = in.Signed8();
-  const POINT position{in.Signed8(), in.Signed8()};
+  const LONG x = Place(in), y = Place(in);
+  const POINT position{x, y};
   const std::u16string text = in.Rest();
 
   HDC screen = GetDC(nullptr);

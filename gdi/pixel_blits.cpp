@@ -1,7 +1,9 @@
 // Alpha-blending RGBA and BGRA pixel buffers onto an area of a device context.
 //
 // The four direct blits share one frame and differ only in which source pixel each
-// destination pixel takes; DrawDCByData3 assembles its nine pieces from two of them.
+// destination pixel takes; DrawDCByData3 assembles its nine pieces from stretched ones.
+// Every blit that is told the picture's size reads only inside it: an area that would take
+// any pixel from outside the picture, or a null buffer, draws nothing.
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -20,6 +22,7 @@ enum class ByteOrder { kRgba, kBgra };
 struct SourcePicture {
   const unsigned char* pixels;
   std::int64_t row_length;  // pixels per row
+  std::int64_t rows;        // rows the buffer holds
   ByteOrder order;
 };
 
@@ -29,27 +32,52 @@ std::unique_ptr<T[]> TryAllocate(std::size_t count) {
   return std::unique_ptr<T[]>(new (std::nothrow) T[count]);
 }
 
+// The source offsets rule(0) .. rule(count - 1) that `count` destination rows or columns
+// take; null when one of them lies outside [0, limit) (or without memory), so that a blit
+// reads nothing beyond the caller's buffer.
+template <class Rule>
+std::unique_ptr<std::int64_t[]> SourceOffsets(LONG count, std::int64_t limit, Rule rule) {
+  auto offsets = TryAllocate<std::int64_t>(std::size_t(count));
+  if (!offsets) return nullptr;
+  for (LONG i = 0; i < count; ++i) {
+    offsets[i] = rule(i);
+    if (offsets[i] < 0 || offsets[i] >= limit) return nullptr;
+  }
+  return offsets;
+}
+
+// Whether every destination pixel of a width x height area finds its source pixel inside
+// the picture.
+template <class RowRule, class ColumnRule>
+bool AreaInsidePicture(LONG width, LONG height, const SourcePicture& source,
+                       RowRule source_row, ColumnRule source_column) {
+  return source.pixels && SourceOffsets(height, source.rows, source_row) &&
+         SourceOffsets(width, source.row_length, source_column);
+}
+
 // Reads the area (x, y, width, height) of `target` back, blends over destination pixel
 // (c, r) the source pixel at column source_column(c) of row source_row(r), with its alpha as
 // weight, and writes the area back. Each rule is asked once per column or row, not per pixel.
+// An area any of whose pixels would come from outside the picture draws nothing.
 template <class RowRule, class ColumnRule>
 void BlendOntoArea(HDC target, LONG x, LONG y, LONG width, LONG height,
                    const SourcePicture& source, RowRule source_row, ColumnRule source_column) {
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0 || !source.pixels) return;
+  const auto rows = SourceOffsets(height, source.rows, source_row);
+  const auto columns = SourceOffsets(width, source.row_length, source_column);
+  if (!rows || !columns) return;
   vx::ScratchSurface scratch(target, width, height);
   if (!scratch) return;
   auto words = TryAllocate<std::uint32_t>(std::size_t(width) * std::size_t(height));
-  auto columns = TryAllocate<std::int64_t>(std::size_t(width));
-  if (!words || !columns) return;
+  if (!words) return;
   BitBlt(scratch.dc(), 0, 0, width, height, target, x, y, SRCCOPY);
   if (!vx::ReadDibWords(scratch.dc(), scratch.bitmap(), width, height, words.get())) return;
 
-  for (LONG c = 0; c < width; ++c) columns[c] = source_column(c);
   const int red = source.order == ByteOrder::kRgba ? 0 : 2;
   const int blue = 2 - red;
   std::uint32_t* word = words.get();
   for (LONG r = 0; r < height; ++r) {
-    const std::int64_t row_start = source_row(r) * source.row_length;
+    const std::int64_t row_start = rows[r] * source.row_length;
     for (LONG c = 0; c < width; ++c, ++word) {
       const unsigned char* pixel = source.pixels + (row_start + columns[c]) * 4;
       const std::uint32_t colour = pixel[blue] | (std::uint32_t{pixel[1]} << 8) |
@@ -72,6 +100,35 @@ class Stretch {
   double scale_;  // unused when the extent is empty
 };
 
+// The piece (source_x, source_y, source_width, source_height) of a BGRA picture stretched
+// by nearest neighbour onto the area (x, y, width, height); at equal sizes it is copied one
+// to one, since i x 1.0 truncates to i.
+struct StretchedPiece {
+  LONG x, y, width, height;
+  LONG source_x, source_y, source_width, source_height;
+
+  auto Rows() const {
+    return [sy = std::int64_t{source_y}, rows = Stretch(source_height, height)](std::int64_t r) {
+      return sy + rows(r);
+    };
+  }
+  auto Columns() const {
+    return [sx = std::int64_t{source_x}, columns = Stretch(source_width, width)](std::int64_t c) {
+      return sx + columns(c);
+    };
+  }
+  bool Inside(const SourcePicture& picture) const {
+    return width <= 0 || height <= 0 || AreaInsidePicture(width, height, picture, Rows(), Columns());
+  }
+  void Draw(HDC target, const SourcePicture& picture) const {
+    BlendOntoArea(target, x, y, width, height, picture, Rows(), Columns());
+  }
+};
+
+SourcePicture Bgra(const unsigned char* pixels, LONG picture_width, LONG picture_height) {
+  return {pixels, picture_width, picture_height, ByteOrder::kBgra};
+}
+
 // Margin widths and area sizes can be anything a caller passes; computing in 64 bits and
 // narrowing here keeps extreme values from overflowing.
 LONG Narrow(std::int64_t value) {
@@ -83,33 +140,27 @@ LONG Narrow(std::int64_t value) {
 void CvxGDI::DrawDCByData(HDC target, LONG x, LONG y, LONG width, LONG height,
                           unsigned char* rgba) {
   auto same = [](std::int64_t i) { return i; };
-  BlendOntoArea(target, x, y, width, height, {rgba, width, ByteOrder::kRgba}, same, same);
+  BlendOntoArea(target, x, y, width, height, {rgba, width, height, ByteOrder::kRgba}, same, same);
 }
 
 void CvxGDI::DrawDCByData2(HDC target, LONG x, LONG y, LONG width, LONG height,
                            unsigned char* bgra, LONG source_x, LONG source_y,
-                           LONG picture_width, LONG /*picture_height*/) {
-  BlendOntoArea(
-      target, x, y, width, height, {bgra, picture_width, ByteOrder::kBgra},
-      [&](std::int64_t r) { return source_y + r; },
-      [&](std::int64_t c) { return source_x + c; });
+                           LONG picture_width, LONG picture_height) {
+  const StretchedPiece piece{x, y, width, height, source_x, source_y, width, height};
+  piece.Draw(target, Bgra(bgra, picture_width, picture_height));
 }
 
 void CvxGDI::DrawStretchDCByData(HDC target, LONG x, LONG y, LONG width, LONG height,
                                  unsigned char* bgra, LONG source_x, LONG source_y,
                                  LONG source_width, LONG source_height, LONG picture_width,
-                                 LONG /*picture_height*/) {
-  const Stretch rows(source_height, height);
-  const Stretch columns(source_width, width);
-  BlendOntoArea(
-      target, x, y, width, height, {bgra, picture_width, ByteOrder::kBgra},
-      [&](std::int64_t r) { return source_y + rows(r); },
-      [&](std::int64_t c) { return source_x + columns(c); });
+                                 LONG picture_height) {
+  const StretchedPiece piece{x, y, width, height, source_x, source_y, source_width, source_height};
+  piece.Draw(target, Bgra(bgra, picture_width, picture_height));
 }
 
 void CvxGDI::DrawDCByDataEx(HDC target, int x, int y, int width, int height,
                             unsigned char* rgba, int source_x, int source_y, int source_width,
-                            int source_height, int picture_width, int /*picture_height*/,
+                            int source_height, int picture_width, int picture_height,
                             RECT& margins) {
   // 64 bits, so that no sum below can overflow.
   const std::int64_t left = margins.left, top = margins.top;
@@ -131,8 +182,9 @@ void CvxGDI::DrawDCByDataEx(HDC target, int x, int y, int width, int height,
     if (c >= w - right) return sx + sw - w + c;
     return sx + left + middle_columns(c - left);
   };
-  BlendOntoArea(target, x, y, width, height, {rgba, picture_width, ByteOrder::kRgba},
-                source_row, source_column);
+  BlendOntoArea(target, x, y, width, height,
+                {rgba, picture_width, picture_height, ByteOrder::kRgba}, source_row,
+                source_column);
 }
 
 void CvxGDI::DrawDCByData3(HDC target, LONG x, LONG y, LONG width, LONG height,
@@ -140,11 +192,6 @@ void CvxGDI::DrawDCByData3(HDC target, LONG x, LONG y, LONG width, LONG height,
                            LONG left_margin, LONG right_margin, LONG top_margin,
                            LONG bottom_margin) {
   if (width <= 0 || height <= 0) return;
-  vx::ScratchSurface scratch(target, width, height);
-  if (!scratch) return;
-  HDC dc = scratch.dc();
-  BitBlt(dc, 0, 0, width, height, target, x, y, SRCCOPY);
-
   const LONG pw = picture_width, ph = picture_height;
   const LONG l = left_margin, r = right_margin, t = top_margin, b = bottom_margin;
   // Where the right and bottom margins start, and the size of the band between margins,
@@ -158,19 +205,29 @@ void CvxGDI::DrawDCByData3(HDC target, LONG x, LONG y, LONG width, LONG height,
   const LONG picture_middle_width = Narrow(std::int64_t{pw} - l - r);
   const LONG picture_middle_height = Narrow(std::int64_t{ph} - t - b);
 
-  // Each piece blends over what the scratch holds: the copied area of the target.
-  DrawDCByData2(dc, 0, 0, l, t, bgra, 0, 0, pw, ph);
-  DrawStretchDCByData(dc, l, 0, middle_width, t, bgra, l, 0, picture_middle_width, t, pw, ph);
-  DrawDCByData2(dc, right_x, 0, r, t, bgra, picture_right_x, 0, pw, ph);
-  DrawStretchDCByData(dc, 0, t, l, middle_height, bgra, 0, t, l, picture_middle_height, pw, ph);
-  DrawStretchDCByData(dc, l, t, middle_width, middle_height, bgra, l, t, picture_middle_width,
-                      picture_middle_height, pw, ph);
-  DrawStretchDCByData(dc, right_x, t, r, middle_height, bgra, picture_right_x, t, r,
-                      picture_middle_height, pw, ph);
-  DrawDCByData2(dc, 0, bottom_y, l, b, bgra, 0, picture_bottom_y, pw, ph);
-  DrawStretchDCByData(dc, l, bottom_y, middle_width, b, bgra, l, picture_bottom_y,
-                      picture_middle_width, b, pw, ph);
-  DrawDCByData2(dc, right_x, bottom_y, r, b, bgra, picture_right_x, picture_bottom_y, pw, ph);
+  // The nine pieces in the order they are drawn, on the scratch's coordinates; the corners
+  // keep their size.
+  const StretchedPiece pieces[] = {
+      {0, 0, l, t, 0, 0, l, t},
+      {l, 0, middle_width, t, l, 0, picture_middle_width, t},
+      {right_x, 0, r, t, picture_right_x, 0, r, t},
+      {0, t, l, middle_height, 0, t, l, picture_middle_height},
+      {l, t, middle_width, middle_height, l, t, picture_middle_width, picture_middle_height},
+      {right_x, t, r, middle_height, picture_right_x, t, r, picture_middle_height},
+      {0, bottom_y, l, b, 0, picture_bottom_y, l, b},
+      {l, bottom_y, middle_width, b, l, picture_bottom_y, picture_middle_width, b},
+      {right_x, bottom_y, r, b, picture_right_x, picture_bottom_y, r, b},
+  };
+  // Margins or sizes that would take any piece from outside the picture draw nothing.
+  const SourcePicture picture = Bgra(bgra, pw, ph);
+  for (const StretchedPiece& piece : pieces) {
+    if (!piece.Inside(picture)) return;
+  }
 
-  BitBlt(target, x, y, width, height, dc, 0, 0, SRCCOPY);
+  vx::ScratchSurface scratch(target, width, height);
+  if (!scratch) return;
+  BitBlt(scratch.dc(), 0, 0, width, height, target, x, y, SRCCOPY);
+  // Each piece blends over what the scratch holds: the copied area of the target.
+  for (const StretchedPiece& piece : pieces) piece.Draw(scratch.dc(), picture);
+  BitBlt(target, x, y, width, height, scratch.dc(), 0, 0, SRCCOPY);
 }

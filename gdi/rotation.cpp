@@ -21,6 +21,7 @@
 #include "gdi/row_bands.h"
 #include "gdi/scratch_surface.h"
 #include "gdi/shade_colors.h"
+#include "gdi/surface_extent.h"
 #include "gdi/vxgdi.h"
 
 namespace {
@@ -100,18 +101,42 @@ struct InverseMap {
   }
 };
 
-// Runs `each(q, r, source_index)` for every box pixel whose centre falls on the picture,
-// rows spread over the cores.
+// The part of a box that can show: box columns [left, right) and rows [top, bottom), and
+// where its top-left pixel lands on the target.
+struct ShownPart {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int target_x = 0, target_y = 0;
+  int width() const { return right - left; }
+  int height() const { return bottom - top; }
+  bool empty() const { return right <= left || bottom <= top; }
+};
+
+// The part of a W x H box placed at (x, y) on `target` that lies in the target's drawable
+// box: nothing drawn elsewhere could show, so nothing else is read, turned or written.
+ShownPart ShownPartOf(HDC target, std::int64_t x, std::int64_t y, int W, int H) {
+  const RECT drawable = vx::DrawableBox(target);
+  ShownPart part;
+  part.left = int(std::clamp<std::int64_t>(drawable.left - x, 0, W));
+  part.top = int(std::clamp<std::int64_t>(drawable.top - y, 0, H));
+  part.right = int(std::clamp<std::int64_t>(drawable.right - x, 0, W));
+  part.bottom = int(std::clamp<std::int64_t>(drawable.bottom - y, 0, H));
+  part.target_x = Clamp32(x + part.left);
+  part.target_y = Clamp32(y + part.top);
+  return part;
+}
+
+// Runs `each(q, r, source_index)` for every box pixel of `part` whose centre falls on the
+// picture, with q and r counted from the part's top-left pixel, rows spread over the cores.
 template <class Each>
-void ForEachSample(const InverseMap& map, int box_width, int box_height, Each each) {
-  const std::int64_t cost = std::int64_t{box_width} * box_height * 8;
-  vx::ForEachRowBand(box_height, cost, [&](int first_row, int end_row) {
-    for (int r = first_row; r < end_row; ++r) {
+void ForEachSample(const InverseMap& map, int box_width, const ShownPart& part, Each each) {
+  const std::int64_t cost = std::int64_t{part.width()} * part.height() * 8;
+  vx::ForEachRowBand(part.height(), cost, [&](int first_row, int end_row) {
+    for (int r = part.top + first_row; r < part.top + end_row; ++r) {
       int first, end;
       map.Candidates(r, box_width, first, end);
-      for (int q = first; q < end; ++q) {
+      for (int q = std::max(first, part.left); q < std::min(end, part.right); ++q) {
         const std::int64_t source = map.Source(q, r);
-        if (source >= 0) each(q, r, source);
+        if (source >= 0) each(q - part.left, r - part.top, source);
       }
     }
   });
@@ -126,32 +151,33 @@ std::unique_ptr<std::uint32_t[]> TryWords(std::int64_t count, bool zeroed) {
 
 void CvxGDI::DrawDCByRotateData(HDC target, LONG x, LONG y, LONG w, LONG h, unsigned char* bgra,
                                 float angle, int, int) {
-  if (w <= 0 || h <= 0) return;
+  if (w <= 0 || h <= 0 || !bgra) return;
   const float theta = static_cast<float>(angle * kPi / 180);
   const double s = std::sin(double(theta)), c = std::cos(double(theta));
   const RotatedBox box(w, h, s, c);
   int W, H;
   if (!box.WholePixels(W, H)) return;
   // Offsets from the truncated sizes.
-  const int left = Clamp32(std::int64_t{x} - (W - w) / 2);
-  const int top = Clamp32(std::int64_t{y} - (H - h) / 2);
+  const ShownPart part = ShownPartOf(target, std::int64_t{x} - (W - w) / 2, std::int64_t{y} - (H - h) / 2, W, H);
+  if (part.empty()) return;
+  const int width = part.width(), height = part.height();
 
-  vx::ScratchSurface scratch(target, W, H);
+  vx::ScratchSurface scratch(target, width, height);
   if (!scratch) return;
-  auto words = TryWords(std::int64_t{W} * H, false);
+  auto words = TryWords(std::int64_t{width} * height, false);
   if (!words) return;
-  BitBlt(scratch.dc(), 0, 0, W, H, target, left, top, SRCCOPY);
-  if (!vx::ReadDibWords(scratch.dc(), scratch.bitmap(), W, H, words.get())) return;
+  BitBlt(scratch.dc(), 0, 0, width, height, target, part.target_x, part.target_y, SRCCOPY);
+  if (!vx::ReadDibWords(scratch.dc(), scratch.bitmap(), width, height, words.get())) return;
 
   const InverseMap map{box.min_x, box.min_y, s, c, int(w), int(h)};
   std::uint32_t* out = words.get();
-  ForEachSample(map, W, H, [&](int q, int r, std::int64_t source) {
+  ForEachSample(map, W, part, [&](int q, int r, std::int64_t source) {
     const unsigned char* p = bgra + source * 4;
     const std::uint32_t colour = p[0] | (std::uint32_t{p[1]} << 8) | (std::uint32_t{p[2]} << 16);
-    std::uint32_t& word = out[std::size_t(r) * W + q];
+    std::uint32_t& word = out[std::size_t(r) * width + q];
     word = vx::ShadeColorsInline(word, colour, p[3]);
   });
-  vx::WriteDibWords(target, left, top, W, H, words.get());
+  vx::WriteDibWords(target, part.target_x, part.target_y, width, height, words.get());
 }
 
 void CvxGDI::RotateDC(HDC target, int x, int y, HDC source, int w, int h, double angle) {
@@ -162,26 +188,38 @@ void CvxGDI::RotateDC(HDC target, int x, int y, HDC source, int w, int h, double
   int W, H;
   if (!box.WholePixels(W, H)) return;
   // Offsets from the sizes before truncation.
-  const int left = Clamp32(std::int64_t{x} - TruncToInt((box.width - w) / 2));
-  const int top = Clamp32(std::int64_t{y} - TruncToInt((box.height - h) / 2));
+  const ShownPart part = ShownPartOf(target, std::int64_t{x} - TruncToInt((box.width - w) / 2),
+                                     std::int64_t{y} - TruncToInt((box.height - h) / 2), W, H);
+  if (part.empty() || std::int64_t{w} * h > vx::kMaxPicturePixels) return;
+  const int width = part.width(), height = part.height();
 
-  // The picture read once; what lies beyond the source's surface reads as black.
-  if (std::int64_t{w} * h > vx::kMaxPicturePixels) return;
-  vx::ScratchSurface picture(source, w, h);
-  if (!picture) return;
-  auto pixels = TryWords(std::int64_t{w} * h, false);
-  auto words = TryWords(std::int64_t{W} * H, true);  // box pixels without a sample: black
-  if (!pixels || !words) return;
-  BitBlt(picture.dc(), 0, 0, w, h, source, 0, 0, SRCCOPY);
-  if (!vx::ReadDibWords(picture.dc(), picture.bitmap(), w, h, pixels.get())) return;
+  // What lies beyond the source's surface reads as black, as a box pixel without a sample
+  // is: only the part of the picture on the surface is read, and samples beyond it are
+  // left as they are.
+  int read_w = w, read_h = h;
+  SIZE surface{};
+  if (vx::MemorySurfaceSize(source, surface)) {
+    read_w = std::min(w, int(surface.cx));
+    read_h = std::min(h, int(surface.cy));
+  }
+  auto words = TryWords(std::int64_t{width} * height, true);  // box pixels without a sample: black
+  if (!words) return;
+  if (read_w > 0 && read_h > 0) {
+    vx::ScratchSurface picture(source, read_w, read_h);
+    if (!picture) return;
+    auto pixels = TryWords(std::int64_t{read_w} * read_h, false);
+    if (!pixels) return;
+    BitBlt(picture.dc(), 0, 0, read_w, read_h, source, 0, 0, SRCCOPY);
+    if (!vx::ReadDibWords(picture.dc(), picture.bitmap(), read_w, read_h, pixels.get())) return;
 
-  const InverseMap map{box.min_x, box.min_y, s, c, w, h};
-  std::uint32_t* out = words.get();
-  const std::uint32_t* in = pixels.get();
-  ForEachSample(map, W, H, [&](int q, int r, std::int64_t source_index) {
-    out[std::size_t(r) * W + q] = in[source_index];
-  });
-  vx::WriteDibWords(target, left, top, W, H, words.get());
+    const InverseMap map{box.min_x, box.min_y, s, c, read_w, read_h};
+    std::uint32_t* out = words.get();
+    const std::uint32_t* in = pixels.get();
+    ForEachSample(map, W, part, [&](int q, int r, std::int64_t source_index) {
+      out[std::size_t(r) * width + q] = in[source_index];
+    });
+  }
+  vx::WriteDibWords(target, part.target_x, part.target_y, width, height, words.get());
 }
 
 void CvxGDI::RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int w, int h,

@@ -7,7 +7,9 @@
 // Pixel buffers come in two byte orders, 4 bytes per pixel, rows top first with no gap,
 // straight (not premultiplied) alpha:
 //   RGBA: red, green, blue, alpha.   BGRA: blue, green, red, alpha.
-// The callers guarantee that every pixel a routine addresses lies inside the buffer.
+// A routine told the picture's size reads only inside it: a piece, margin or offset that
+// would take a pixel from outside the picture draws nothing, as does a null buffer. A
+// buffer whose size is not given must hold the pixels its routine addresses.
 //
 // Each family of routines lives in its own source file under gdi/.
 #pragma once
@@ -20,14 +22,15 @@ class CvxGDI {
   // Each lays a pixel buffer over the area (x, y, width, height) of `target`, blending every
   // source pixel over the pixel below with the source alpha as weight; the fourth byte of
   // every written pixel becomes that alpha. An area of width or height 0 or less draws
-  // nothing; parts of the area outside the target's surface are left alone.
+  // nothing; parts of the area outside the target's surface are left alone. An area any of
+  // whose pixels would come from outside the picture draws nothing at all.
 
   // RGBA buffer of exactly width x height pixels, drawn one to one.
   static void DrawDCByData(HDC target, LONG x, LONG y, LONG width, LONG height,
                            unsigned char* rgba);
 
-  // The width x height piece at (source_x, source_y) of a larger BGRA picture whose rows
-  // are picture_width pixels long. picture_height is not needed.
+  // The width x height piece at (source_x, source_y) of a larger BGRA picture of
+  // picture_width x picture_height pixels.
   static void DrawDCByData2(HDC target, LONG x, LONG y, LONG width, LONG height,
                             unsigned char* bgra, LONG source_x, LONG source_y,
                             LONG picture_width, LONG picture_height);
@@ -41,16 +44,17 @@ class CvxGDI {
 
   // The whole BGRA picture stretched in nine parts: margins of the given widths along each
   // side are kept unscaled, the edges between them stretch one way and the centre both.
-  // Drawn piece by piece with DrawDCByData2 and DrawStretchDCByData. Note the margin order:
-  // left, right, top, bottom.
+  // Drawn piece by piece as DrawDCByData2 and DrawStretchDCByData draw; margins that would
+  // take any piece from outside the picture draw nothing. Note the margin order: left,
+  // right, top, bottom.
   static void DrawDCByData3(HDC target, LONG x, LONG y, LONG width, LONG height,
                             unsigned char* bgra, LONG picture_width, LONG picture_height,
                             LONG left_margin, LONG right_margin, LONG top_margin,
                             LONG bottom_margin);
 
   // The nine-part stretch of the piece (source_x, source_y, source_width, source_height) of
-  // an RGBA picture, in one pass. `margins` holds the four margin widths (not coordinates)
-  // and is only read.
+  // an RGBA picture of picture_width x picture_height pixels, in one pass. `margins` holds
+  // the four margin widths (not coordinates) and is only read.
   static void DrawDCByDataEx(HDC target, int x, int y, int width, int height,
                              unsigned char* rgba, int source_x, int source_y, int source_width,
                              int source_height, int picture_width, int picture_height,
@@ -100,7 +104,8 @@ class CvxGDI {
   // (x, y). No pixel is interpolated. A picture of width or height 0 or less draws nothing.
 
   // Blends a w x h BGRA picture, turned, onto `target` with its per-pixel alpha. Each box
-  // pixel takes the source pixel under its centre. The last two arguments are not used.
+  // pixel takes the source pixel under its centre. The last two arguments are not used; a
+  // null buffer draws nothing.
   static void DrawDCByRotateData(HDC target, LONG x, LONG y, LONG w, LONG h, unsigned char* bgra,
                                  float angle, int unused1, int unused2);
 

@@ -126,11 +126,13 @@ HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids) {
   return ids[0] == DISPID_UNKNOWN || count > 1 ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
-HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
+HRESULT ResizeInvoke(IResize2* object, DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result,
                      EXCEPINFO* exception, UINT* arg_error) {
   // The result is an out value: whatever it held is overwritten, as callers expect.
   if (result) VariantInit(result);
   if (!object || !params || (params->cArgs > 0 && !params->rgvarg)) return E_INVALIDARG;
+  // Every named argument is one of the arguments: more names than arguments is no call.
+  if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
   const Member* member = FindMember(id, flags);
   if (!member) return DISP_E_MEMBERNOTFOUND;
   HRESULT hr = CheckNamedArguments(*member, *params);

@@ -1,5 +1,5 @@
-// Late binding for IResize: member names to DISPIDs, and calls by DISPID with automation
-// values, as the type information of IResize answers them.
+// Late binding for IResize2 (and so IResize): member names to DISPIDs, and calls by DISPID
+// with automation values, as the type information of IResize2 answers them.
 #pragma once
 
 #include "module/iresize.h"
@@ -15,7 +15,7 @@ HRESULT ResizeGetIDsOfNames(OLECHAR** names, UINT count, DISPID* ids);
 // converts the arguments to its parameter types and calls it on `object`. A retval that
 // the table marks reference_accepted may instead come as one more argument, a reference
 // to a variable that receives it.
-HRESULT ResizeInvoke(IResize* object, DISPID id, WORD flags, DISPPARAMS* params,
+HRESULT ResizeInvoke(IResize2* object, DISPID id, WORD flags, DISPPARAMS* params,
                      VARIANT* result, EXCEPINFO* exception, UINT* arg_error);
 
 }  // namespace vx

@@ -1,7 +1,7 @@
-// The dual interface IResize of the Resize object, in the order of its virtual slots after
-// IUnknown and IDispatch, and the identifiers of the class, the interface and the type
-// library. Compiled clients rely on this order and these signatures. The comment on each
-// member gives its DISPID.
+// The dual interfaces of the Resize object, IResize and IResize2 (which adds its members
+// after IResize's), in the order of their virtual slots after IUnknown and IDispatch, and
+// the identifiers of the class, the interfaces and the type library. Compiled clients rely
+// on this order and these signatures. The comment on each member gives its DISPID.
 #pragma once
 
 #include "platform/oleauto.h"
@@ -11,6 +11,8 @@ inline constexpr CLSID CLSID_Resize = {
     0x53AC3439, 0xFB62, 0x4007, {0x80, 0xDB, 0x50, 0x3A, 0x87, 0xF6, 0x33, 0x0A}};
 inline constexpr IID IID_IResize = {
     0x54F8D524, 0xD233, 0x48EE, {0x9D, 0x62, 0xB9, 0xB4, 0x6F, 0xA0, 0x71, 0x9F}};
+inline constexpr IID IID_IResize2 = {
+    0xCF1FB8FB, 0x6EBC, 0x4238, {0xB8, 0x5E, 0x8B, 0xEE, 0x52, 0xD4, 0xAE, 0x32}};
 inline constexpr GUID LIBID_vxImage = {
     0xBBDB5833, 0x9237, 0x4417, {0xBD, 0x1C, 0x0F, 0x89, 0x93, 0x12, 0x56, 0x2C}};
 
@@ -69,7 +71,31 @@ struct IResize : IDispatch {
   ~IResize() = default;
 };
 
+// IResize and what a Resize object does beyond it: pictures turned upright, thumbnails
+// resampled by a proper filter, JPEG files decoded smaller, a background for transparent
+// pixels, box thumbnails and an error text that can be cleared. DISPIDs from 100 on.
+struct IResize2 : IResize {
+  virtual HRESULT STDMETHODCALLTYPE get_AutoOrient(LONG* pVal) = 0;                                 // 100
+  virtual HRESULT STDMETHODCALLTYPE put_AutoOrient(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ResampleFilter(LONG* pVal) = 0;                             // 101
+  virtual HRESULT STDMETHODCALLTYPE put_ResampleFilter(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_LoadMinWidth(LONG* pVal) = 0;                               // 102
+  virtual HRESULT STDMETHODCALLTYPE put_LoadMinWidth(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_LoadMinHeight(LONG* pVal) = 0;                              // 103
+  virtual HRESULT STDMETHODCALLTYPE put_LoadMinHeight(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetSourceFileWidth(LONG* pVal) = 0;                             // 104
+  virtual HRESULT STDMETHODCALLTYPE GetSourceFileHeight(LONG* pVal) = 0;                            // 105
+  virtual HRESULT STDMETHODCALLTYPE get_BackgroundColor(OLE_COLOR* pVal) = 0;                       // 106
+  virtual HRESULT STDMETHODCALLTYPE put_BackgroundColor(OLE_COLOR newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE MakeFitImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight) = 0;   // 107
+  virtual HRESULT STDMETHODCALLTYPE MakeFillImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight) = 0;  // 108
+  virtual HRESULT STDMETHODCALLTYPE ClearErrorInfo() = 0;                                           // 109
+
+ protected:
+  ~IResize2() = default;
+};
+
 // Creates a new Resize object through the class object (as DllGetClassObject and
-// IClassFactory::CreateInstance do) and answers riid on it (IResize, IDispatch or IUnknown)
-// with one reference. E_POINTER for a null out pointer, E_NOINTERFACE otherwise.
+// IClassFactory::CreateInstance do) and answers riid on it (IResize2, IResize, IDispatch or
+// IUnknown) with one reference. E_POINTER for a null out pointer, E_NOINTERFACE otherwise.
 HRESULT CreateResize(REFIID riid, void** object);

@@ -1,5 +1,5 @@
-// The member table of IResize. DISPIDs, names and help strings are those of the type
-// library; the order is that of the vtable.
+// The member table of IResize2, IResize's members first. DISPIDs, names and help strings
+// are those of the type library; the order is that of the vtable.
 #include "module/member_table.h"
 
 #include <algorithm>
@@ -26,30 +26,31 @@ constexpr MemberParameter kGetterParameters[] = {{OLESTR("pVal"), kTypeOf<T>, kR
 template <typename T>
 constexpr MemberParameter kSetterParameters[] = {{OLESTR("newVal"), kTypeOf<T>, kIn}};
 
-template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*getter)(T*)>
-HRESULT CallGetter(IResize* object, const VARIANT* args) {
+// getter and setter: pointers to members of IResize or IResize2.
+template <typename T, auto getter>
+HRESULT CallGetter(IResize2* object, const VARIANT* args) {
   return (object->*getter)(static_cast<T*>(args[0].byref));
 }
 
-template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*setter)(T)>
-HRESULT CallSetter(IResize* object, const VARIANT* args) {
+template <typename T, auto setter>
+HRESULT CallSetter(IResize2* object, const VARIANT* args) {
   return (object->*setter)(ValueOf<T>(args[0]));
 }
 
-template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*getter)(T*)>
+template <typename T, auto getter>
 constexpr Member Getter(OleStringView name, DISPID id, OleStringView help) {
   return {name, id, kPropertyGet, kGetterParameters<T>, help, &CallGetter<T, getter>};
 }
 
-template <typename T, HRESULT (STDMETHODCALLTYPE IResize::*setter)(T)>
+template <typename T, auto setter>
 constexpr Member Setter(OleStringView name, DISPID id, OleStringView help) {
   return {name, id, kPropertyPut, kSetterParameters<T>, help, &CallSetter<T, setter>};
 }
 
 // The two rows of a property: its getter, then its setter.
-#define VX_PROPERTY_ROWS(Type, Name, id, help)                   \
-  Getter<Type, &IResize::get_##Name>(OLESTR(#Name), id, help), \
-      Setter<Type, &IResize::put_##Name>(OLESTR(#Name), id, help)
+#define VX_PROPERTY_ROWS(Type, Name, id, help)                    \
+  Getter<Type, &IResize2::get_##Name>(OLESTR(#Name), id, help), \
+      Setter<Type, &IResize2::put_##Name>(OLESTR(#Name), id, help)
 
 constexpr MemberParameter kLoadSourceImage[] = {{OLESTR("strImageFile"), VT_BSTR, kIn}};
 constexpr MemberParameter kAddImageMark[] = {{OLESTR("strMarkImageFile"), VT_BSTR, kIn},
@@ -69,20 +70,23 @@ constexpr MemberParameter kMakeCropImage[] = {{OLESTR("strTargetImage"), VT_BSTR
                                               {OLESTR("lWidth"), VT_I4, kIn},
                                               {OLESTR("lHeight"), VT_I4, kIn}};
 constexpr MemberParameter kGetErrorInfo[] = {{OLESTR("pstrErrorInfo"), VT_BSTR, kRetval, true}};
+constexpr MemberParameter kBoxImage[] = {{OLESTR("strTargetImageFile"), VT_BSTR, kIn},
+                                         {OLESTR("lWidth"), VT_I4, kIn},
+                                         {OLESTR("lHeight"), VT_I4, kIn}};
 
 constexpr Member kMembers[] = {
     {OLESTR("LoadSourceImage"), 1, kMethod, kLoadSourceImage, OLESTR("method LoadImage"),
-     [](IResize* o, const VARIANT* a) { return o->LoadSourceImage(a[0].bstrVal); }},
+     [](IResize2* o, const VARIANT* a) { return o->LoadSourceImage(a[0].bstrVal); }},
     {OLESTR("AddImageMark"), 2, kMethod, kAddImageMark, OLESTR("method LoadMarkImage"),
-     [](IResize* o, const VARIANT* a) { return o->AddImageMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
+     [](IResize2* o, const VARIANT* a) { return o->AddImageMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
     {OLESTR("MakeThumbImage"), 3, kMethod, kMakeThumbImage, OLESTR("method MakeThumbImage"),
-     [](IResize* o, const VARIANT* a) {
+     [](IResize2* o, const VARIANT* a) {
        return o->MakeThumbImage(a[0].bstrVal, a[1].dblVal, a[2].dblVal, a[3].lVal);
      }},
     {OLESTR("AddTextMark"), 4, kMethod, kAddTextMark, OLESTR("method AddTextMark"),
-     [](IResize* o, const VARIANT* a) { return o->AddTextMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
+     [](IResize2* o, const VARIANT* a) { return o->AddTextMark(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
     {OLESTR("MakeMarkImage"), 5, kMethod, kMakeMarkImage, OLESTR("method MakeMarkImage"),
-     [](IResize* o, const VARIANT* a) { return o->MakeMarkImage(a[0].bstrVal); }},
+     [](IResize2* o, const VARIANT* a) { return o->MakeMarkImage(a[0].bstrVal); }},
     VX_PROPERTY_ROWS(LONG, TextMarkBold, 6, OLESTR("property TextMarkBold")),
     VX_PROPERTY_ROWS(OLE_COLOR, TextMarkColor, 7, OLESTR("property TextMarkColor")),
     VX_PROPERTY_ROWS(LONG, TextMarkHeight, 8, OLESTR("property TextMarkHeight")),
@@ -92,11 +96,11 @@ constexpr Member kMembers[] = {
     VX_PROPERTY_ROWS(LONG, MarkTransparent, 12, OLESTR("property MarkTransparent")),
     VX_PROPERTY_ROWS(LONG, TextMarkAreaWidth, 13, OLESTR("property TextMarkWidth")),
     {OLESTR("MakeCropImage"), 14, kMethod, kMakeCropImage, OLESTR("method MakeCropImage"),
-     [](IResize* o, const VARIANT* a) {
+     [](IResize2* o, const VARIANT* a) {
        return o->MakeCropImage(a[0].bstrVal, a[1].lVal, a[2].lVal, a[3].lVal, a[4].lVal);
      }},
     {OLESTR("GetErrorInfo"), 15, kMethod, kGetErrorInfo, OLESTR("method GetErrorInfo"),
-     [](IResize* o, const VARIANT* a) { return o->GetErrorInfo(a[0].pbstrVal); }},
+     [](IResize2* o, const VARIANT* a) { return o->GetErrorInfo(a[0].pbstrVal); }},
     VX_PROPERTY_ROWS(LONG, MarkPos, 17, OLESTR("property MarkPos")),
     VX_PROPERTY_ROWS(LONG, MarkPosOffsetX, 18, OLESTR("property MarkPosOffsetX")),
     VX_PROPERTY_ROWS(LONG, MarkPosOffsetY, 19, OLESTR("property MarkPosOffsetY")),
@@ -112,6 +116,41 @@ constexpr Member kMembers[] = {
      OLESTR("method GetSourceImageWidth"), &CallGetter<LONG, &IResize::GetSourceImageWidth>},
     {OLESTR("GetSourceImageHeight"), 30, kMethod, kGetterParameters<LONG>,
      OLESTR("method GetSourceImageHeight"), &CallGetter<LONG, &IResize::GetSourceImageHeight>},
+    // IResize2
+    VX_PROPERTY_ROWS(LONG, AutoOrient, 100,
+                     OLESTR("property AutoOrient: 1 turns each picture loaded after it upright by its EXIF "
+                            "orientation; 0 (default) loads it as stored")),
+    VX_PROPERTY_ROWS(LONG, ResampleFilter, 101,
+                     OLESTR("property ResampleFilter: how thumbnails are resized; 0 (default) drops or repeats "
+                            "pixels, 1 averages the covered area, 2 Lanczos-3")),
+    VX_PROPERTY_ROWS(LONG, LoadMinWidth, 102,
+                     OLESTR("property LoadMinWidth: smallest width needed of the next picture loaded; a JPEG is "
+                            "decoded at the smallest n/8 scale that keeps it; 0 (default) loads the full size")),
+    VX_PROPERTY_ROWS(LONG, LoadMinHeight, 103,
+                     OLESTR("property LoadMinHeight: smallest height needed of the next picture loaded; a JPEG "
+                            "is decoded at the smallest n/8 scale that keeps it; 0 (default) loads the full size")),
+    {OLESTR("GetSourceFileWidth"), 104, kMethod, kGetterParameters<LONG>,
+     OLESTR("method GetSourceFileWidth: width of the loaded picture as the file holds it, before any shrink on "
+            "load (upright when AutoOrient turned it)"),
+     &CallGetter<LONG, &IResize2::GetSourceFileWidth>},
+    {OLESTR("GetSourceFileHeight"), 105, kMethod, kGetterParameters<LONG>,
+     OLESTR("method GetSourceFileHeight: height of the loaded picture as the file holds it, before any shrink "
+            "on load (upright when AutoOrient turned it)"),
+     &CallGetter<LONG, &IResize2::GetSourceFileHeight>},
+    VX_PROPERTY_ROWS(OLE_COLOR, BackgroundColor, 106,
+                     OLESTR("property BackgroundColor: colour that transparent PNG and GIF pixels are laid on at "
+                            "the next load; black (0) by default")),
+    {OLESTR("MakeFitImage"), 107, kMethod, kBoxImage,
+     OLESTR("method MakeFitImage: writes a JPEG thumbnail that fits inside lWidth x lHeight keeping the "
+            "picture's proportions, never enlarged"),
+     [](IResize2* o, const VARIANT* a) { return o->MakeFitImage(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
+    {OLESTR("MakeFillImage"), 108, kMethod, kBoxImage,
+     OLESTR("method MakeFillImage: writes a JPEG thumbnail of exactly lWidth x lHeight that the picture fills, "
+            "the overflow cut off evenly on both sides"),
+     [](IResize2* o, const VARIANT* a) { return o->MakeFillImage(a[0].bstrVal, a[1].lVal, a[2].lVal); }},
+    {OLESTR("ClearErrorInfo"), 109, kMethod, {}, OLESTR("method ClearErrorInfo: empties the error text that "
+                                                         "GetErrorInfo returns"),
+     [](IResize2* o, const VARIANT*) { return o->ClearErrorInfo(); }},
 };
 
 #undef VX_PROPERTY_ROWS

@@ -1,5 +1,6 @@
-// The members of IResize as late binding sees them: one row a vtable slot, with the
-// member's name, DISPID, kind, parameters, help string and a call on an IResize*.
+// The members of IResize2 (IResize's first) as late binding sees them: one row a vtable
+// slot, with the member's name, DISPID, kind, parameters, help string and a call on an
+// IResize2*.
 // GetIDsOfNames and Invoke answer from this table, and the command-line tool lists it.
 #pragma once
 
@@ -29,7 +30,7 @@ struct MemberParameter {
 
 // Calls the member. args holds the parameters in declaration order: a kIn value in the
 // union member of its type, a kRetval parameter as a pointer in byref.
-using MemberCall = HRESULT (*)(IResize* object, const VARIANT* args);
+using MemberCall = HRESULT (*)(IResize2* object, const VARIANT* args);
 
 // The longest parameter list of any member (MakeCropImage).
 inline constexpr std::size_t kMostParameters = 5;
@@ -43,7 +44,7 @@ struct Member {
   MemberCall call;
 };
 
-// The rows in the order of IResize's vtable slots; a property's getter comes before its
+// The rows in the order of IResize2's vtable slots; a property's getter comes before its
 // setter.
 std::span<const Member> ResizeMembers();
 

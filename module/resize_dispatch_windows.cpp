@@ -1,4 +1,4 @@
-// IDispatch of the Resize object on Windows: the type information of IResize from the
+// IDispatch of the Resize object on Windows: the type information of IResize2 from the
 // registered type library, loaded on first use and kept for the life of the module, with
 // a table of the members' names in front of it.
 #include <vector>
@@ -64,7 +64,7 @@ class TypeInfoCache {
     }
     if (FAILED(hr)) return hr;
     ITypeInfo* info = nullptr;
-    hr = library->GetTypeInfoOfGuid(IID_IResize, &info);
+    hr = library->GetTypeInfoOfGuid(IID_IResize2, &info);
     library->Release();
     if (FAILED(hr)) return hr;
     std::vector<MemberName> names;
@@ -160,7 +160,7 @@ HRESULT STDMETHODCALLTYPE ResizeComObject::Invoke(DISPID id, REFIID riid, LCID l
   ITypeInfo* info = nullptr;
   const HRESULT hr = Cache().Get(lcid, &info);
   if (FAILED(hr)) return hr;
-  return info->Invoke(static_cast<IResize*>(this), id, flags, params, result, exception, arg_error);
+  return info->Invoke(static_cast<IResize2*>(this), id, flags, params, result, exception, arg_error);
 }
 
 }  // namespace vx

@@ -1,4 +1,5 @@
-// The Resize object as COM clients see it: IResize, IDispatch and IUnknown on one pointer,
+// The Resize object as COM clients see it: IResize2, IResize, IDispatch and IUnknown on one
+// pointer,
 // over a CResize that does the work. The module makes it plain or aggregated
 // (module_object.h).
 #pragma once
@@ -42,9 +43,24 @@
   METHOD(GetSourceImageWidth, (LONG* pVal), (pVal))                                             \
   METHOD(GetSourceImageHeight, (LONG* pVal), (pVal))
 
+// The members IResize2 adds, in the same form.
+#define VX_RESIZE2_MEMBERS(METHOD, PROPERTY)                                                    \
+  PROPERTY(LONG, AutoOrient)                                                                    \
+  PROPERTY(LONG, ResampleFilter)                                                                \
+  PROPERTY(LONG, LoadMinWidth)                                                                  \
+  PROPERTY(LONG, LoadMinHeight)                                                                 \
+  METHOD(GetSourceFileWidth, (LONG* pVal), (pVal))                                              \
+  METHOD(GetSourceFileHeight, (LONG* pVal), (pVal))                                             \
+  PROPERTY(OLE_COLOR, BackgroundColor)                                                          \
+  METHOD(MakeFitImage, (BSTR strTargetImageFile, LONG lWidth, LONG lHeight),                    \
+         (strTargetImageFile, lWidth, lHeight))                                                 \
+  METHOD(MakeFillImage, (BSTR strTargetImageFile, LONG lWidth, LONG lHeight),                   \
+         (strTargetImageFile, lWidth, lHeight))                                                 \
+  METHOD(ClearErrorInfo, (), ())
+
 namespace vx {
 
-class ResizeComObject : public ComObject<IResize, IID_IDispatch, IID_IResize> {
+class ResizeComObject : public ComObject<IResize2, IID_IDispatch, IID_IResize, IID_IResize2> {
  public:
   // IDispatch: from the registered type library on Windows (resize_dispatch_windows.cpp),
   // from the member table elsewhere (resize_dispatch_posix.cpp).
@@ -55,7 +71,7 @@ class ResizeComObject : public ComObject<IResize, IID_IDispatch, IID_IResize> {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO* exception, UINT* arg_error) override;
 
-  // IResize: each member is CResize's of the same name. A member missing here or named
+  // IResize and IResize2: each member is CResize's of the same name. A member missing here or named
   // differently there does not compile (override, and the class would stay abstract).
 #define VX_FORWARD_METHOD(Name, Parameters, Arguments) \
   HRESULT STDMETHODCALLTYPE Name Parameters override { return resize_.Name Arguments; }
@@ -63,6 +79,7 @@ class ResizeComObject : public ComObject<IResize, IID_IDispatch, IID_IResize> {
   VX_FORWARD_METHOD(get_##Name, (Type* pVal), (pVal)) \
   VX_FORWARD_METHOD(put_##Name, (Type newVal), (newVal))
   VX_RESIZE_MEMBERS(VX_FORWARD_METHOD, VX_FORWARD_PROPERTY)
+  VX_RESIZE2_MEMBERS(VX_FORWARD_METHOD, VX_FORWARD_PROPERTY)
 #undef VX_FORWARD_PROPERTY
 #undef VX_FORWARD_METHOD
 

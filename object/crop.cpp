@@ -7,5 +7,6 @@ HRESULT CResize::MakeCropImage(BSTR strTargetImage, LONG lPosX, LONG lPosY, LONG
   // as the new bitmap starts, black.
   return SaveDrawnCopy(strTargetImage, lWidth, lHeight, [&](HDC dc) {
     BitBlt(dc, 0, 0, lWidth, lHeight, SourceDC, lPosX, lPosY, SRCCOPY);
+    return true;
   });
 }

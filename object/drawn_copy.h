@@ -21,8 +21,9 @@ HRESULT CResize::SaveDrawnCopy(BSTR path, LONG width, LONG height, Draw draw) {
     vx::ScratchSurface copy(SourceDC ? SourceDC : screen, width, height);
     if (!copy) {
       ErrorText = vx::error_text::kNoMemoryForOutput;
+    } else if (!draw(copy.dc())) {
+      ErrorText = vx::error_text::kNoMemoryForOutput;
     } else {
-      draw(copy.dc());
       written = SaveJpegImage(path, copy.dc(), copy.bitmap(), width, height);
     }
   }

@@ -12,5 +12,7 @@ inline constexpr const OLECHAR* kNoMemoryForOutput = OLESTR("Memory is not enoug
 inline constexpr const OLECHAR* kTargetOpenFailed = OLESTR("Target image file open failed!");
 // A failure of the JPEG library while writing: a picture of no size, a full disk.
 inline constexpr const OLECHAR* kTargetWriteFailed = OLESTR("Target image file write failed!");
+// A text mark longer than any caption needs (see kMaxTextMarkUnits), refused unmeasured.
+inline constexpr const OLECHAR* kTextMarkTooLong = OLESTR("Text mark is too long!");
 
 }  // namespace vx::error_text

@@ -66,13 +66,23 @@ HRESULT CResize::AddImageMark(BSTR strMarkImageFile, LONG lPosX, LONG lPosY) {
   // A missing or undecodable file leaves the reader with a mark of no size or no pixels,
   // which draws nothing; the call succeeds all the same.
   CPngReader mark;
-  mark.Clear();
-  mark.Read(strMarkImageFile);
+  mark.ReadHeader(strMarkImageFile);
   const SIZE picture{SourceWidth, SourceHeight};
   const SIZE size{mark.width(), mark.height()};
   const POINT at = vx::ImageMarkOrigin({MarkPos, MarkPosOffsetX, MarkPosOffsetY}, {lPosX, lPosY},
                                        picture, size);
-  vx::StampImageMark(SourceDC, picture, at, size, mark.pixels(), MarkTransparent);
+  // Only the part of the mark that lands on the picture is decoded and kept: a mark far
+  // larger than the picture costs the memory of the picture's part under it.
+  const RECT shown = vx::PictureArea(at.x, at.y, std::int64_t{at.x} + size.cx,
+                                     std::int64_t{at.y} + size.cy, picture);
+  if (!vx::IsEmptyArea(shown)) {
+    mark.FinishPart({LONG(std::int64_t{shown.left} - at.x), LONG(std::int64_t{shown.top} - at.y),
+                     LONG(std::int64_t{shown.right} - at.x), LONG(std::int64_t{shown.bottom} - at.y)});
+  }
+  const RECT& part = mark.part();
+  vx::StampImageMark(SourceDC, picture, {shown.left, shown.top},
+                     {part.right - part.left, part.bottom - part.top}, mark.pixels(),
+                     MarkTransparent);
   mark.Free();
   return S_OK;
 }

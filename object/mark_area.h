@@ -61,4 +61,44 @@ void MergeDrawnArea(HDC picture, const RECT& area, LONG opacity, Draw draw) {
                                 layer.dc(), 0, 0, opacity);
 }
 
+// Pixels a band of a text watermark's area holds at most: its layers are drawn and merged
+// band by band, so that what they take does not grow with the area.
+inline constexpr std::int64_t kBandPixels = std::int64_t{1} << 20;
+
+// Calls each(band) on bands of whole rows of `area`, top to bottom, of at most kBandPixels
+// pixels (at least one row); stops at the first call that answers false, and answers
+// whether none did.
+template <class Each>
+bool ForEachBand(const RECT& area, Each each) {
+  if (IsEmptyArea(area)) return true;
+  const std::int64_t width = std::int64_t{area.right} - area.left;
+  const std::int64_t rows = std::max<std::int64_t>(1, kBandPixels / width);
+  for (std::int64_t top = area.top; top < area.bottom; top += rows) {
+    const RECT band{area.left, LONG(top), area.right, LONG(std::min<std::int64_t>(top + rows, area.bottom))};
+    if (!each(band)) return false;
+  }
+  return true;
+}
+
+// MergeDrawnArea band by band: `draw(layer_dc, band)` draws the band of the area on a layer
+// whose top-left pixel is the band's, and each band is merged before the next is drawn.
+// The layer is made once, before anything is merged.
+template <class Draw>
+void MergeDrawnBands(HDC picture, const RECT& area, LONG opacity, Draw draw) {
+  if (IsEmptyArea(area)) return;
+  const int width = int(area.right - area.left);
+  const int rows = int(std::min<std::int64_t>(std::max<std::int64_t>(1, kBandPixels / width),
+                                              std::int64_t{area.bottom} - area.top));
+  ScratchSurface layer(picture, width, rows);
+  if (!layer) return;
+  ForEachBand(area, [&](const RECT& band) {
+    const int height = int(band.bottom - band.top);
+    BitBlt(layer.dc(), 0, 0, width, height, picture, int(band.left), int(band.top), SRCCOPY);
+    draw(layer.dc(), band);
+    CvxGDI::BitBltDCByTransparent(picture, int(band.left), int(band.top), width, height,
+                                  layer.dc(), 0, 0, opacity);
+    return true;
+  });
+}
+
 }  // namespace vx

@@ -1,5 +1,6 @@
 #include "object/png_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -88,7 +89,22 @@ bool CPngReader::Begin(const BYTE* data, std::size_t size) {
   height_ = png_get_image_height(png_, info_);
   has_alpha_ = (png_get_color_type(png_, info_) & PNG_COLOR_MASK_ALPHA) != 0 ||
                png_get_valid(png_, info_, PNG_INFO_tRNS) != 0;
+  interlaced_ = png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE;
   return true;
+}
+
+void CPngReader::RequestFourChannels(bool bgr) {
+  // The transformations of the simplified API for 8-bit RGBA: expand palettes, low bit
+  // depths and transparency; grey to RGB; 16-bit files taken as linear unless they say
+  // otherwise and scaled to 8-bit sRGB; an opaque alpha where the file has none.
+  const bool sixteen_bits = png_get_bit_depth(png_, info_) == 16;
+  png_set_expand(png_);
+  if ((png_get_color_type(png_, info_) & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png_);
+  png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, sixteen_bits ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB);
+  if (sixteen_bits) png_set_scale_16(png_);
+  if (!has_alpha_) png_set_add_alpha(png_, 0xFF, PNG_FILLER_AFTER);
+  png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+  if (bgr) png_set_bgr(png_);
 }
 
 CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_bytes, bool bgr) {
@@ -104,17 +120,7 @@ CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_byt
     if (out_of_memory_) return Rows::kOutOfMemory;
     return rows_read_ > 0 ? Rows::kSome : Rows::kNone;
   }
-  // The transformations of the simplified API for 8-bit RGBA: expand palettes, low bit
-  // depths and transparency; grey to RGB; 16-bit files taken as linear unless they say
-  // otherwise and scaled to 8-bit sRGB; an opaque alpha where the file has none.
-  const bool sixteen_bits = png_get_bit_depth(png_, info_) == 16;
-  png_set_expand(png_);
-  if ((png_get_color_type(png_, info_) & PNG_COLOR_MASK_COLOR) == 0) png_set_gray_to_rgb(png_);
-  png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, sixteen_bits ? PNG_GAMMA_LINEAR : PNG_DEFAULT_sRGB);
-  if (sixteen_bits) png_set_scale_16(png_);
-  if (!has_alpha_) png_set_add_alpha(png_, 0xFF, PNG_FILLER_AFTER);
-  png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
-  if (bgr) png_set_bgr(png_);
+  RequestFourChannels(bgr);
   const int passes = png_set_interlace_handling(png_);
   png_read_update_info(png_, info_);
   // An interlaced picture comes in passes over the same rows, each pass adding pixels.
@@ -128,25 +134,84 @@ CPngReader::Rows CPngReader::DecodeRows(png_bytep first_row, std::size_t row_byt
   return Rows::kAll;
 }
 
-void CPngReader::Finish() {
-  // Larger pictures are refused before their pixels are asked for.
-  const std::uint64_t count = std::uint64_t{width_} * height_;
-  if (png_ && count > 0 && count <= static_cast<std::uint64_t>(vx::kMaxPicturePixels)) {
-    try {
-      // Zeroed: rows that a broken file never delivers stay transparent black.
-      pixels_.assign(count * 4, 0);
-    } catch (const std::bad_alloc&) {
-      pixels_ = {};
+void CPngReader::Finish() { FinishPart(RECT{0, 0, LONG(width_), LONG(height_)}); }
+
+void CPngReader::FinishPart(const RECT& part) {
+  Free();
+  // Larger pictures are refused before any of their pixels are asked for.
+  if (png_ && vx::PictureSizeAcceptable(width_, height_)) {
+    const RECT cut{std::max<LONG>(part.left, 0), std::max<LONG>(part.top, 0),
+                   std::min<LONG>(part.right, LONG(width_)), std::min<LONG>(part.bottom, LONG(height_))};
+    if (cut.left < cut.right && cut.top < cut.bottom) {
+      try {
+        // Zeroed: rows that a broken file never delivers stay transparent black.
+        pixels_.assign(std::size_t(cut.right - cut.left) * std::size_t(cut.bottom - cut.top) * 4, 0);
+        line_.resize(std::size_t{width_} * 4);
+        part_ = cut;
+      } catch (const std::bad_alloc&) {
+        Free();
+      }
     }
   }
-  if (pixels_.empty()) {
+  if (!pixels_.empty()) DecodePart();
+  End();
+  line_ = {};
+  file_ = {};  // the pixels are decoded: the file's bytes are no longer read
+}
+
+void CPngReader::KeepRowOfPart() {
+  const std::int64_t y = interlaced_ ? PNG_ROW_FROM_PASS_ROW(std::int64_t{row_}, pass_) : row_;
+  if (y < part_.top || y >= part_.bottom) return;
+  const std::int64_t part_width = part_.right - part_.left;
+  unsigned char* out = pixels_.data() + std::size_t(y - part_.top) * std::size_t(part_width) * 4;
+  if (!interlaced_) {
+    std::memcpy(out, line_.data() + std::size_t(part_.left) * 4, std::size_t(part_width) * 4);
+    return;
+  }
+  // A pass's row holds every PNG_PASS_COL_OFFSET-th pixel from PNG_PASS_START_COL on.
+  const std::int64_t start = PNG_PASS_START_COL(pass_), step = PNG_PASS_COL_OFFSET(pass_);
+  const std::int64_t count = PNG_PASS_COLS(std::int64_t{width_}, pass_);
+  for (std::int64_t i = std::max<std::int64_t>(0, (part_.left - start + step - 1) / step); i < count; ++i) {
+    const std::int64_t x = start + i * step;
+    if (x >= part_.right) break;
+    std::memcpy(out + std::size_t(x - part_.left) * 4, line_.data() + std::size_t(i) * 4, 4);
+  }
+}
+
+void CPngReader::DecodePart() {
+  pass_ = 0;
+  row_ = 0;
+  if (setjmp(png_jmpbuf(png_))) {
+    // As in DecodeRows: a row delivered within the call that then failed counts.
+    if (png_get_current_pass_number(png_) > pass_ || png_get_current_row_number(png_) > row_) KeepRowOfPart();
     End();
     return;
   }
-  DecodeRows(pixels_.data(), std::size_t{width_} * 4, false);
+  RequestFourChannels(false);
+  png_read_update_info(png_, info_);
+  // Without libpng's interlace handling an interlaced picture comes as its seven passes,
+  // each a smaller picture of its own; libpng passes over those that hold no pixel.
+  const int passes = interlaced_ ? 7 : 1;
+  int last_pass = 0;
+  for (int pass = 0; pass < passes; ++pass) {
+    if (!interlaced_ || (PNG_PASS_ROWS(height_, pass) > 0 && PNG_PASS_COLS(width_, pass) > 0)) last_pass = pass;
+  }
+  for (pass_ = 0; int(pass_) <= last_pass; ++pass_) {
+    const png_uint_32 rows = interlaced_ ? PNG_PASS_ROWS(height_, pass_) : height_;
+    if (interlaced_ && (rows == 0 || PNG_PASS_COLS(width_, pass_) == 0)) continue;
+    for (row_ = 0; row_ < rows; ++row_) {
+      // Past the part's last row in the last pass nothing more is wanted.
+      const std::int64_t y = interlaced_ ? PNG_ROW_FROM_PASS_ROW(std::int64_t{row_}, pass_) : row_;
+      if (int(pass_) == last_pass && y >= part_.bottom) return;
+      png_read_row(png_, line_.data(), nullptr);
+      KeepRowOfPart();
+    }
+  }
 }
 
-CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) {
+CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) { return DecodeOver(words, 0); }
+
+CPngReader::Rows CPngReader::DecodeOver(std::uint32_t* words, std::uint32_t background) {
   // B, G, R, A in memory is the DIB word 0xAARRGGBB.
   const Rows rows = DecodeRows(reinterpret_cast<png_bytep>(words), std::size_t{width_} * 4, true);
   // Laying a pixel over black changes only pixels that are neither opaque nor absent
@@ -155,19 +220,29 @@ CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) {
     std::uint32_t* const end = words + std::size_t{width_} * height_;
     for (std::uint32_t* word = words; word != end; ++word) {
       const std::uint32_t alpha = *word >> 24;
-      if (alpha != 0xFF) *word = vx::BlendOverWord(0, *word & 0x00FFFFFF, alpha);
+      if (alpha != 0xFF) *word = vx::BlendOverWord(background, *word & 0x00FFFFFF, alpha);
     }
   }
   return rows;
 }
 
-void CPngReader::Read(const OLECHAR* path) {
+bool CPngReader::ReadHeader(const OLECHAR* path) {
   Free();
+  End();
+  width_ = height_ = 0;
   file_ = vx::ReadWholeFile(path, kMaxFileBytes);
-  if (file_.failure == vx::FileReadFailure::kNone && Begin(file_.bytes.get(), file_.size)) Finish();
-  file_ = {};  // the pixels are decoded: the file's bytes are no longer read
+  if (file_.failure == vx::FileReadFailure::kNone && Begin(file_.bytes.get(), file_.size)) return true;
+  file_ = {};
+  return false;
+}
+
+void CPngReader::Read(const OLECHAR* path) {
+  if (ReadHeader(path)) Finish();
 }
 
 void CPngReader::Draw(HDC dc, LONG x, LONG y) {
-  if (!pixels_.empty()) CvxGDI::DrawDCByData(dc, x, y, width(), height(), pixels_.data());
+  if (pixels_.empty()) return;
+  CvxGDI::DrawDCByData(dc, LONG(std::clamp<std::int64_t>(std::int64_t{x} + part_.left, INT32_MIN, INT32_MAX)),
+                       LONG(std::clamp<std::int64_t>(std::int64_t{y} + part_.top, INT32_MIN, INT32_MAX)),
+                       part_.right - part_.left, part_.bottom - part_.top, pixels_.data());
 }

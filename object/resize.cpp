@@ -24,9 +24,12 @@ void CResize::ReleaseSource() {
     DeleteDC(SourceDC);
     SourceDC = nullptr;
   }
+  SourceWords = nullptr;
   // Without a picture there is no size, as before any load.
   SourceWidth = -1;
   SourceHeight = -1;
+  SourceFileWidth = -1;
+  SourceFileHeight = -1;
 }
 
 // Properties: setters store the value as given; getters hand it back.
@@ -59,16 +62,38 @@ VX_PROPERTY(LONG, Quality)
 VX_PROPERTY(LONG, TextMarkRotate)
 VX_PROPERTY(OLE_COLOR, TextMarkColor)
 VX_PROPERTY(OLE_COLOR, TextMarkShadowColor)
+VX_PROPERTY(LONG, LoadMinWidth)
+VX_PROPERTY(LONG, LoadMinHeight)
+VX_PROPERTY(OLE_COLOR, BackgroundColor)
 #undef VX_PROPERTY
 
-HRESULT CResize::get_TextMarkShadowVisible(LONG* pVal) {
+// A switch: any value but 0 turns it on, and it reads back as 1.
+#define VX_SWITCH(Name)                        \
+  HRESULT CResize::get_##Name(LONG* pVal) {    \
+    if (!pVal) return E_POINTER;               \
+    *pVal = Name ? 1 : 0;                      \
+    return S_OK;                               \
+  }                                            \
+  HRESULT CResize::put_##Name(LONG newVal) {   \
+    Name = newVal != 0;                        \
+    return S_OK;                               \
+  }
+
+VX_SWITCH(TextMarkShadowVisible)
+VX_SWITCH(AutoOrient)
+#undef VX_SWITCH
+
+HRESULT CResize::get_ResampleFilter(LONG* pVal) {
   if (!pVal) return E_POINTER;
-  *pVal = TextMarkShadowVisible ? 1 : 0;
+  *pVal = ResampleFilter;
   return S_OK;
 }
 
-HRESULT CResize::put_TextMarkShadowVisible(LONG newVal) {
-  TextMarkShadowVisible = newVal != 0;
+// Only the three filters there are: a script that asks for another hears of it at once
+// instead of getting thumbnails it did not ask for.
+HRESULT CResize::put_ResampleFilter(LONG newVal) {
+  if (newVal < 0 || newVal > 2) return E_INVALIDARG;
+  ResampleFilter = newVal;
   return S_OK;
 }
 
@@ -95,6 +120,11 @@ HRESULT CResize::GetErrorInfo(BSTR* pstrErrorInfo) {
   return *pstrErrorInfo ? S_OK : E_OUTOFMEMORY;
 }
 
+HRESULT CResize::ClearErrorInfo() {
+  ErrorText = OLESTR("");
+  return S_OK;
+}
+
 HRESULT CResize::GetSourceImageWidth(LONG* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = SourceWidth;
@@ -104,5 +134,17 @@ HRESULT CResize::GetSourceImageWidth(LONG* pVal) {
 HRESULT CResize::GetSourceImageHeight(LONG* pVal) {
   if (!pVal) return E_POINTER;
   *pVal = SourceHeight;
+  return S_OK;
+}
+
+HRESULT CResize::GetSourceFileWidth(LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = SourceFileWidth;
+  return S_OK;
+}
+
+HRESULT CResize::GetSourceFileHeight(LONG* pVal) {
+  if (!pVal) return E_POINTER;
+  *pVal = SourceFileHeight;
   return S_OK;
 }

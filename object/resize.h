@@ -1,8 +1,11 @@
 // CResize: the Resize object's work. It holds one source picture in a memory device
-// context and the settings that the watermark and output operations read, and has a
-// member function for each member of IResize with the same signature; the module's COM
-// object answers IResize by calling them.
+// context and the settings that the loads, the watermark and the output operations read,
+// and has a member function for each member of IResize and IResize2 with the same
+// signature; the module's COM object answers both interfaces by calling them.
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
 
 #include "object/error_texts.h"
 #include "platform/gdi.h"
@@ -66,19 +69,58 @@ class CResize {
   HRESULT GetSourceImageWidth(LONG* pVal);
   HRESULT GetSourceImageHeight(LONG* pVal);
 
+  // IResize2. Every setting starts at the value that gives what IResize alone gives.
+  HRESULT get_AutoOrient(LONG* pVal);
+  HRESULT put_AutoOrient(LONG newVal);
+  HRESULT get_ResampleFilter(LONG* pVal);
+  HRESULT put_ResampleFilter(LONG newVal);
+  HRESULT get_LoadMinWidth(LONG* pVal);
+  HRESULT put_LoadMinWidth(LONG newVal);
+  HRESULT get_LoadMinHeight(LONG* pVal);
+  HRESULT put_LoadMinHeight(LONG newVal);
+  HRESULT GetSourceFileWidth(LONG* pVal);
+  HRESULT GetSourceFileHeight(LONG* pVal);
+  HRESULT get_BackgroundColor(OLE_COLOR* pVal);
+  HRESULT put_BackgroundColor(OLE_COLOR newVal);
+  HRESULT MakeFitImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight);
+  HRESULT MakeFillImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight);
+  HRESULT ClearErrorInfo();
+
  private:
+  // A rectangle of the source picture in pixels, which may start and end between pixels.
+  struct SourceArea {
+    double x, y, width, height;
+  };
+
   void ReleaseSource();
   // Writes the bitmap selected into dc as a JPEG file at Quality; false (with ErrorText
   // set) when nothing was written.
   bool SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height);
   // Writes a width x height copy that `draw(dc)` puts on a new bitmap (black to start with)
   // in a temporary context compatible with SourceDC; S_FALSE when nothing was written,
-  // with "Memory is not enough in MakeMarkImage!" when the bitmap cannot be made.
+  // with "Memory is not enough in MakeMarkImage!" when the bitmap cannot be made or draw
+  // returns false (it had no memory for its work).
   template <class Draw>
   HRESULT SaveDrawnCopy(BSTR path, LONG width, LONG height, Draw draw);
   // Whether an output of this size can be made at all; sets ErrorText when not, so that
   // no temporary bitmap is made for a picture the writer would refuse.
   bool OutputSizeAcceptable(LONG width, LONG height);
+  // Writes `area` of the source resized to width x height by ResampleFilter (thumbnail.cpp).
+  HRESULT SaveResizedCopy(BSTR path, LONG width, LONG height, SourceArea area);
+  // Draws `area` resampled by `filter` (1 or 2) into dc; false without memory for it.
+  bool DrawResampled(HDC dc, LONG width, LONG height, SourceArea area, int filter);
+
+  // Loading (source_loading.cpp, jpeg_source_loading.cpp). Makes SourceDC with a new
+  // black top-down 32-bit DIB section of width x height selected, its pixels in
+  // SourceWords; the error text when it cannot be had.
+  const OLECHAR* NewSourceSection(HDC screen, LONG width, LONG height);
+  // Puts the section's picture, stored in the given orientation, upright (swapping its
+  // sides for a quarter turn); the error text when it has no memory for that.
+  const OLECHAR* TurnSourceUpright(int orientation);
+  // Loads JPEG data with the object's own reader when LoadMinWidth, LoadMinHeight or
+  // AutoOrient asks for what the picture service cannot do; S_FALSE with the reader left
+  // unused (*used false) when the data needs neither or is no JPEG the reader can read.
+  HRESULT LoadJpegScaledOrTurned(const unsigned char* data, std::size_t size, bool* used);
 
   HDC SourceDC = nullptr;
   HBITMAP SourceBitmap = nullptr;
@@ -107,4 +149,16 @@ class CResize {
   LONG TextMarkShadowTransparent = 100;
   bool TextMarkShadowVisible = false;
   LONG Quality = 80;
+
+  // IResize2's settings and what a load reports of the file.
+  bool AutoOrient = false;
+  LONG ResampleFilter = 0;
+  LONG LoadMinWidth = 0;
+  LONG LoadMinHeight = 0;
+  OLE_COLOR BackgroundColor = 0;  // black
+  LONG SourceFileWidth = -1;
+  LONG SourceFileHeight = -1;
+  // The source's pixels when its bitmap is a DIB section of ours (SourceWidth words a
+  // row, top row first); null when the picture service's bitmap holds them.
+  std::uint32_t* SourceWords = nullptr;
 };

@@ -13,6 +13,13 @@ namespace vx {
 // Blur radii above this are taken as this: the cost grows with the radius.
 constexpr LONG kLargestShadowSize = 1000;
 
+// The most multiply-adds one blur may take (about a second). The sums are taken as written,
+// weight after weight in double precision, because the truncation of each sum to a level
+// turns any other order's last-bit differences into whole levels (a flat grey area comes out
+// a level lower here and there); so the cost is (2r + 1) multiply-adds a pixel and pass, and
+// a radius whose blur would cost more is cut to the largest that does not.
+constexpr std::int64_t kShadowBlurBudget = std::int64_t{1} << 32;
+
 // The 2s + 1 weights of radius s, for i = -s .. s: exp(-i^2 / (2 sigma^2)) / (sigma x
 // sqrt(6.2831852)) with sigma = s x 0.3333333333333333, each divided by the sum of all of
 // them taken in that order. Radius 0 gives the single weight 1 (the mask stays as drawn),
@@ -40,13 +47,22 @@ struct MaskPiece {
   }
 };
 
+// The multiply-adds of blurring ink within `ink` (a box of the picture) at radius `size`:
+// the rows with ink along the ink grown by the radius, then every row of it.
+std::int64_t ShadowBlurWork(RECT ink, SIZE picture, LONG size);
+
+// The radius a blur of ink within `ink` is taken at: `size`, at most kLargestShadowSize, cut
+// to the largest whose work is within kShadowBlurBudget.
+LONG AffordableShadowSize(RECT ink, SIZE picture, LONG size);
+
 // The mask `drawn` (inside a picture of `picture` size) blurred with ShadowKernel(size) as
 // if the whole picture's mask were blurred: every row along its whole width with columns
 // before the first and past the last taking the edge column, then every column likewise
 // with the edge rows, each sum taken in the order of the weights. Only pixels within the
 // radius of a drawn pixel that is not 0 can come out other than 0, so only they are
 // computed and returned; the sums come out bit for bit as the whole picture's would.
-// Nothing drawn, or a negative size, gives an empty piece.
+// Nothing drawn, or a negative size, gives an empty piece. The size is taken as
+// AffordableShadowSize gives it for the ink drawn.
 MaskPiece BlurShadowMask(const MaskPiece& drawn, SIZE picture, LONG size);
 
 }  // namespace vx

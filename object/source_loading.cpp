@@ -2,14 +2,22 @@
 //
 // JPEG, GIF and BMP files go through the picture service from a copy of the file in
 // memory; PNG files through CPngReader, which decodes the file's bytes straight into a
-// new black bitmap. The file's extension alone chooses the path. A load either gives a
-// picture (all of it, or the rows a broken file holds) or fails with an error text.
+// new bitmap, over black or the BackgroundColor. The file's extension alone chooses the
+// path. A JPEG that is to be decoded smaller (LoadMinWidth, LoadMinHeight) or turned
+// upright (AutoOrient) goes to the object's own reader instead (jpeg_source_loading.cpp);
+// with those settings at 0 every file takes the path it always took. A load either gives
+// a picture (all of it, or the rows a broken file holds) or fails with an error text.
 #include <cstdint>
+#include <utility>
 
 #include "base/picture_limits.h"
 #include "base/whole_file.h"
+#include "gdi/dib_words.h"
 #include "gdi/service_picture.h"
+#include "object/exif_orientation.h"
 #include "object/extension_rule.h"
+#include "object/orientation.h"
+#include "object/png_exif_chunk.h"
 #include "object/png_reader.h"
 #include "object/resize.h"
 
@@ -18,22 +26,21 @@ namespace {
 // No picture file of a size we accept comes near this.
 constexpr std::uint64_t kMaxFileBytes = std::uint64_t{1} << 32;
 
-// A bitmap whose pixels the PNG reader decodes into directly: black 32-bit words, top row
-// first, with no gap between rows.
-HBITMAP NewPngBitmap(HDC screen, LONG width, LONG height, void** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
-  return CreateDIBSection(screen, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+// A bitmap whose pixels are written directly: black 32-bit words, top row first, with no
+// gap between rows.
+HBITMAP NewTopDownSection(HDC dc, LONG width, LONG height, void** bits) {
+  const BITMAPINFO info = vx::TopDownDibInfo(width, height);
+  return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+// The DIB word (0x00RRGGBB) of a colour given as 0x00BBGGRR.
+std::uint32_t DibWordOf(OLE_COLOR color) {
+  return (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
 }
 
 // Null when the PNG's pixels were decoded, else the error text that says why not.
-const OLECHAR* DecodePng(CPngReader& png, void* bits) {
-  switch (png.DecodeOverBlack(static_cast<std::uint32_t*>(bits))) {
+const OLECHAR* DecodePng(CPngReader& png, std::uint32_t* words, OLE_COLOR background) {
+  switch (png.DecodeOver(words, DibWordOf(background))) {
     case CPngReader::Rows::kNone: return vx::error_text::kUnsupportedFormat;
     case CPngReader::Rows::kOutOfMemory: return vx::error_text::kNoMemory;
     case CPngReader::Rows::kSome:
@@ -50,12 +57,51 @@ const OLECHAR* RenderServicePicture(const vx::ServicePicture& service, HDC dc, L
   return FAILED(drawn) ? vx::error_text::kUnsupportedFormat : nullptr;
 }
 
+// Fills the picture's rectangle with a colour, for the transparent pixels of a GIF that
+// the service leaves as they were.
+void FillBackground(HDC dc, LONG width, LONG height, OLE_COLOR color) {
+  HBRUSH brush = CreateSolidBrush(color & 0x00FFFFFF);
+  const RECT all = {0, 0, width, height};
+  if (brush) FillRect(dc, &all, brush);
+  if (brush) DeleteObject(brush);
+}
+
 }  // namespace
+
+const OLECHAR* CResize::NewSourceSection(HDC screen, LONG width, LONG height) {
+  SourceDC = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  SourceBitmap = SourceDC ? NewTopDownSection(screen, width, height, &bits) : nullptr;
+  if (!SourceDC || !SourceBitmap) return vx::error_text::kNoMemory;
+  SetBkMode(SourceDC, TRANSPARENT);
+  PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
+  SourceWords = static_cast<std::uint32_t*>(bits);
+  SourceWidth = width;
+  SourceHeight = height;
+  return nullptr;
+}
+
+const OLECHAR* CResize::TurnSourceUpright(int orientation) {
+  if (vx::OrientInPlace(SourceWords, SourceWidth, SourceHeight, SourceWidth, orientation)) return nullptr;
+  // A quarter turn cannot be made in place: the upright picture is a second section.
+  void* bits = nullptr;
+  HBITMAP upright = NewTopDownSection(SourceDC, SourceHeight, SourceWidth, &bits);
+  if (!upright) return vx::error_text::kNoMemory;
+  vx::PlaceOrientedRows(SourceWords, SourceWidth, 0, SourceHeight, SourceWidth, SourceHeight, orientation,
+                        static_cast<std::uint32_t*>(bits), SourceHeight);
+  SelectObject(SourceDC, upright);
+  DeleteObject(SourceBitmap);
+  SourceBitmap = upright;
+  SourceWords = static_cast<std::uint32_t*>(bits);
+  std::swap(SourceWidth, SourceHeight);
+  return nullptr;
+}
 
 HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   const bool is_png = vx::ExtensionIsOneOf(strImageFile, {OLESTR("png")});
-  const bool for_service =
-      vx::ExtensionIsOneOf(strImageFile, {OLESTR("jpg"), OLESTR("jpeg"), OLESTR("gif"), OLESTR("bmp")});
+  const bool is_jpeg = vx::ExtensionIsOneOf(strImageFile, {OLESTR("jpg"), OLESTR("jpeg")});
+  const bool is_gif = vx::ExtensionIsOneOf(strImageFile, {OLESTR("gif")});
+  const bool for_service = is_jpeg || is_gif || vx::ExtensionIsOneOf(strImageFile, {OLESTR("bmp")});
   if (!is_png && !for_service) {
     ErrorText = vx::error_text::kUnsupportedFormat;
     return S_FALSE;
@@ -70,10 +116,18 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
     return S_FALSE;
   }
 
+  if (is_jpeg && (AutoOrient || LoadMinWidth > 0 || LoadMinHeight > 0)) {
+    bool used = false;
+    const HRESULT loaded = LoadJpegScaledOrTurned(file.bytes.get(), file.size, &used);
+    if (used) return loaded;
+  }
+
   // The new picture's size is known before the old one is let go, so that a picture too
   // large to hold leaves the old one loaded.
   CPngReader png;
   const vx::ServicePicture service(is_png ? nullptr : file.bytes.get(), file.size);
+  int orientation = vx::kUpright;
+  if (is_png && AutoOrient) orientation = vx::ExifOrientation(vx::PngExifChunk({file.bytes.get(), file.size}));
   if (!is_png) file.bytes.reset();
   LONG width = 0, height = 0;
   bool header_read = false;
@@ -95,18 +149,33 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   // From here the old picture is gone, also when the new one cannot be shown.
   ReleaseSource();
   HDC screen = GetDC(nullptr);
-  SourceDC = CreateCompatibleDC(screen);
   const OLECHAR* failure = header_read ? nullptr : vx::error_text::kUnsupportedFormat;
-  void* bits = nullptr;
-  if (!failure) {
-    SourceBitmap = is_png ? NewPngBitmap(screen, width, height, &bits)
-                          : CreateCompatibleBitmap(screen, width, height);
-    if (!SourceDC || !SourceBitmap) failure = vx::error_text::kNoMemory;
-  }
-  if (!failure) {
-    SetBkMode(SourceDC, TRANSPARENT);
-    PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
-    failure = is_png ? DecodePng(png, bits) : RenderServicePicture(service, SourceDC, width, height);
+  if (is_png) {
+    if (!failure) failure = NewSourceSection(screen, width, height);
+    if (!failure) failure = DecodePng(png, SourceWords, BackgroundColor);
+    if (!failure && orientation != vx::kUpright) failure = TurnSourceUpright(orientation);
+  } else {
+    if (!failure && ResampleFilter != 0) {
+      // Thumbnails resampled by a filter read the pixels where they lie, in a section of
+      // ours; with the default pick the bitmap is the screen-compatible one it always was.
+      failure = NewSourceSection(screen, width, height);
+    } else {
+      SourceDC = CreateCompatibleDC(screen);
+      if (!failure) {
+        SourceBitmap = CreateCompatibleBitmap(screen, width, height);
+        if (!SourceDC || !SourceBitmap) failure = vx::error_text::kNoMemory;
+      }
+      if (!failure) {
+        SetBkMode(SourceDC, TRANSPARENT);
+        PreviousBitmap = SelectObject(SourceDC, SourceBitmap);
+      }
+    }
+    if (!failure) {
+      if (is_gif && BackgroundColor != 0) FillBackground(SourceDC, width, height, BackgroundColor);
+      failure = RenderServicePicture(service, SourceDC, width, height);
+      SourceWidth = width;
+      SourceHeight = height;
+    }
   }
   ReleaseDC(nullptr, screen);
   if (failure) {
@@ -115,7 +184,7 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
     ErrorText = failure;
     return S_FALSE;
   }
-  SourceWidth = width;
-  SourceHeight = height;
+  SourceFileWidth = SourceWidth;
+  SourceFileHeight = SourceHeight;
   return S_OK;
 }

@@ -5,12 +5,21 @@
 
 #include <new>
 
+#include "object/error_texts.h"
 #include "object/mark_area.h"
 #include "object/mark_text.h"
 #include "object/resize.h"
 #include "object/text_mark_layout.h"
 
 namespace vx {
+
+bool TextMarkFitsLimit(const OLECHAR* text) {
+  if (!text) return true;
+  for (unsigned length = 0; length <= kMaxTextMarkUnits; ++length) {
+    if (text[length] == 0) return true;
+  }
+  return false;
+}
 
 void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSettings& settings,
                    const OLECHAR* text, POINT position) {
@@ -32,9 +41,9 @@ void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSet
     shadow = ShadowMask(picture, measuring.dc(), mark, picture_size, settings.shadow);
   }
   const RECT area = AreaUnion(text_area, shadow.area);
-  MergeDrawnArea(picture, area, settings.opacity, [&](HDC layer) {
-    LayShadow(layer, {area.left, area.top}, shadow, settings.shadow.color);
-    DrawMarkText(layer, Shifted(mark, -area.left, -area.top), settings.color);
+  MergeDrawnBands(picture, area, settings.opacity, [&](HDC layer, const RECT& band) {
+    LayShadow(layer, band, shadow, settings.shadow.color);
+    DrawMarkText(layer, Shifted(mark, -band.left, -band.top), settings.color);
   });
 }
 
@@ -42,6 +51,12 @@ void StampTextMark(HDC picture, SIZE picture_size, HFONT font, const TextMarkSet
 
 HRESULT CResize::AddTextMark(BSTR strText, LONG lPosX, LONG lPosY) {
   if (!SourceBitmap) return S_FALSE;
+  // A text past the limit is refused as a failure the caller can see, rather than left
+  // for the drawing layer to refuse while the call answers as if the mark were there.
+  if (!vx::TextMarkFitsLimit(strText)) {
+    ErrorText = vx::error_text::kTextMarkTooLong;
+    return S_FALSE;
+  }
   // Each call makes a font of the current properties and keeps it; the previous call's
   // goes, so that fonts do not gather over many calls.
   if (TextMarkFont) {
@@ -63,7 +78,13 @@ HRESULT CResize::AddTextMark(BSTR strText, LONG lPosX, LONG lPosY) {
     vx::StampTextMark(SourceDC, {SourceWidth, SourceHeight}, TextMarkFont, settings, strText,
                       {lPosX, lPosY});
   } catch (const std::bad_alloc&) {
-    return E_OUTOFMEMORY;  // the picture is merged last, so it is as it was
+    // Nothing that throws runs once merging has begun, so the picture is as it was.
+    return E_OUTOFMEMORY;
   }
+  // The object keeps the call's font in a fresh handle: what the drawing layer made of the
+  // old one to measure and draw this text (its shaped lines, up to megabytes for a long
+  // text) goes with the call.
+  DeleteObject(TextMarkFont);
+  TextMarkFont = CreateFontIndirectW(&logfont);
   return S_OK;
 }

@@ -24,15 +24,15 @@ struct ShadowStyle {
 std::uint8_t ShadowGrey(LONG opacity);
 
 // The blurred shadow mask of `text` on a picture of `picture` size: the text moved by the
-// distance and drawn in the grey level on black (on a surface compatible with `reference`
-// that covers only where it can draw), then blurred. `measuring` has the text's font
+// distance and drawn in the grey level on black (band by band, on a surface compatible with
+// `reference`, only where it can draw), then blurred. `measuring` has the text's font
 // selected. Empty when no pixel of the shadow shows.
 MaskPiece ShadowMask(HDC reference, HDC measuring, const MarkText& text, SIZE picture,
                      const ShadowStyle& style);
 
-// Lays the shadow colour over `layer` through `mask` with CvxGDI::BitBltDCByMaskDC, each
-// pixel taking the colour in proportion to its mask level. The layer's top-left pixel is
-// the picture pixel `layer_origin`.
-void LayShadow(HDC layer, POINT layer_origin, const MaskPiece& mask, COLORREF color);
+// Lays the shadow colour over `layer` through the part of `mask` on it with
+// CvxGDI::BitBltDCByMaskDC, each pixel taking the colour in proportion to its mask level.
+// The layer holds the picture pixels of `layer_area`, its top-left pixel the area's.
+void LayShadow(HDC layer, const RECT& layer_area, const MaskPiece& mask, COLORREF color);
 
 }  // namespace vx

@@ -31,6 +31,8 @@ HGDIOBJ GetStockObject(int index);
 DWORD GetObjectType(HGDIOBJ object);
 int GetObjectW(HANDLE object, int size, LPVOID out);
 int GetObjectA(HANDLE object, int size, LPVOID out);
+// OBJ_BITMAP, OBJ_BRUSH, OBJ_PEN or OBJ_FONT: the object of that kind selected into hdc.
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
 
 // Bitmaps and pixel transfer.
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height);
@@ -47,6 +49,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int cx, int cy, HDC src, int x_src, int 
                 int cx_src, int cy_src, DWORD rop);
 COLORREF GetPixel(HDC hdc, int x, int y);
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color);
+// The rectangle that drawing on hdc can reach: its bitmap's (there are no clip regions);
+// NULLREGION and an empty rectangle for the screen, ERROR for no context.
+int GetClipBox(HDC hdc, LPRECT rect);
 
 // Brushes and fills.
 HBRUSH CreateSolidBrush(COLORREF color);

@@ -20,6 +20,8 @@ declare -A test_corpora=(
   [jpeg]="jpeg photos"
   [png]="png"
   [memory_picture]="jpeg gif bmp"
+  [metadata]="jpeg photos png"
+  [exif]="photos"
 )
 
 usage() {

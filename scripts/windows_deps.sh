@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the static libjpeg-turbo and libpng that the Windows DLL links, from Debian's own
+# Builds the static libjpeg-turbo, libpng and lcms2 that the Windows DLL links, from Debian's own
 # source packages (the upstream versions the Linux build uses), cross-compiled with
 # mingw-w64 for x86 and x64. Results are cached under build/windows/deps/<arch>/ (include/,
 # lib/); a second run does nothing.
@@ -65,6 +65,17 @@ cross_build() {
   cmake --build "$deps/work/$arch/$name" --target install >/dev/null
 }
 
+# lcms2 has no CMake project: its own configure, for the library alone (no tools, which
+# would want libjpeg and libtiff), built out of the source tree.
+cross_build_lcms2() {
+  local arch=$1 triple=$2 source=$3
+  local work=$deps/work/$arch/lcms2
+  mkdir -p "$work"
+  (cd "$work" && "$source/configure" --host="$triple" --prefix="$deps/$arch" --disable-shared \
+    --enable-static --without-jpeg --without-tiff --without-zlib CFLAGS=-O2 >/dev/null &&
+    make -C src -j2 install >/dev/null && make -C include install >/dev/null)
+}
+
 for arch in "${arches[@]}"; do
   case $arch in
     x86) triple=i686-w64-mingw32 ;;
@@ -72,14 +83,16 @@ for arch in "${arches[@]}"; do
     *) echo "usage: scripts/windows_deps.sh [x86|x64 ...]" >&2; exit 2 ;;
   esac
   prefix=$deps/$arch
-  [[ -f $prefix/lib/libjpeg.a && -f $prefix/lib/libpng16.a ]] && continue
+  [[ -f $prefix/lib/libjpeg.a && -f $prefix/lib/libpng16.a && -f $prefix/lib/liblcms2.a ]] && continue
   fetch_source libjpeg-turbo
   fetch_source libpng1.6
-  echo "windows-deps: building libjpeg-turbo and libpng for $arch"
+  fetch_source lcms2
+  echo "windows-deps: building libjpeg-turbo, libpng and lcms2 for $arch"
   # SIMD would need nasm; the scalar code gives the same pixels.
   cross_build "$arch" jpeg "$(echo "$deps"/src/libjpeg-turbo-*/)" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
   cross_build "$arch" png "$(echo "$deps"/src/libpng1.6-*/)" \
     -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
     -DZLIB_LIBRARY="/usr/$triple/lib/libz.a" -DZLIB_INCLUDE_DIR="/usr/$triple/include"
+  [[ -f $prefix/lib/liblcms2.a ]] || cross_build_lcms2 "$arch" "$triple" "$(echo "$deps"/src/lcms2-*/)"
 done

@@ -1,4 +1,4 @@
-// Late binding of IResize: names to DISPIDs, and Invoke with its argument conversion,
+// Late binding of IResize2 (IResize's members and its own): names to DISPIDs, and Invoke with its argument conversion,
 // result and error paths, on the real object and on a recording stand-in.
 #include <sstream>
 #include <stdexcept>
@@ -50,13 +50,13 @@ class DispatchTest : public BstrLeakCheck {
  protected:
   void SetUp() override {
     BstrLeakCheck::SetUp();
-    ASSERT_EQ(CreateResize(IID_IResize, reinterpret_cast<void**>(&object_)), S_OK);
+    ASSERT_EQ(CreateResize(IID_IResize2, reinterpret_cast<void**>(&object_)), S_OK);
   }
   void TearDown() override {
     EXPECT_EQ(object_->Release(), 0u);
     BstrLeakCheck::TearDown();
   }
-  IResize* object_ = nullptr;
+  IResize2* object_ = nullptr;
 };
 
 // The interface as clients know it: name, DISPID, property or method, arguments a
@@ -98,6 +98,35 @@ constexpr Known kInterface[] = {
     {u"TextMarkRotate", 28, true, 0, u"property TextMarkRotate"},
     {u"GetSourceImageWidth", 29, false, 0, u"method GetSourceImageWidth"},
     {u"GetSourceImageHeight", 30, false, 0, u"method GetSourceImageHeight"},
+    // IResize2
+    {u"AutoOrient", 100, true, 0,
+     u"property AutoOrient: 1 turns each picture loaded after it upright by its EXIF orientation; 0 (default) "
+     u"loads it as stored"},
+    {u"ResampleFilter", 101, true, 0,
+     u"property ResampleFilter: how thumbnails are resized; 0 (default) drops or repeats pixels, 1 averages the "
+     u"covered area, 2 Lanczos-3"},
+    {u"LoadMinWidth", 102, true, 0,
+     u"property LoadMinWidth: smallest width needed of the next picture loaded; a JPEG is decoded at the smallest "
+     u"n/8 scale that keeps it; 0 (default) loads the full size"},
+    {u"LoadMinHeight", 103, true, 0,
+     u"property LoadMinHeight: smallest height needed of the next picture loaded; a JPEG is decoded at the "
+     u"smallest n/8 scale that keeps it; 0 (default) loads the full size"},
+    {u"GetSourceFileWidth", 104, false, 0,
+     u"method GetSourceFileWidth: width of the loaded picture as the file holds it, before any shrink on load "
+     u"(upright when AutoOrient turned it)"},
+    {u"GetSourceFileHeight", 105, false, 0,
+     u"method GetSourceFileHeight: height of the loaded picture as the file holds it, before any shrink on load "
+     u"(upright when AutoOrient turned it)"},
+    {u"BackgroundColor", 106, true, 0,
+     u"property BackgroundColor: colour that transparent PNG and GIF pixels are laid on at the next load; black "
+     u"(0) by default"},
+    {u"MakeFitImage", 107, false, 3,
+     u"method MakeFitImage: writes a JPEG thumbnail that fits inside lWidth x lHeight keeping the picture's "
+     u"proportions, never enlarged"},
+    {u"MakeFillImage", 108, false, 3,
+     u"method MakeFillImage: writes a JPEG thumbnail of exactly lWidth x lHeight that the picture fills, the "
+     u"overflow cut off evenly on both sides"},
+    {u"ClearErrorInfo", 109, false, 0, u"method ClearErrorInfo: empties the error text that GetErrorInfo returns"},
 };
 
 std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
@@ -247,6 +276,21 @@ TEST_F(DispatchErrors, NamedArguments) {
   const Var path = Text(u"a.jpg");
   EXPECT_EQ(Invoke(object_, 5, DISPATCH_METHOD, {&path}, {0}).hr, DISP_E_NONAMEDARGS);
   EXPECT_EQ(Invoke(object_, 5, DISPATCH_METHOD, {&path}, {DISPID_PROPERTYPUT}).hr, DISP_E_NONAMEDARGS);
+  // More names than arguments: refused before any name is read, also when the count of
+  // names runs far past the array that holds them.
+  EXPECT_EQ(Invoke(object_, 27, DISPATCH_PROPERTYPUT, {&value}, {DISPID_PROPERTYPUT, DISPID_PROPERTYPUT}).hr,
+            DISP_E_BADPARAMCOUNT);
+  DISPID one_name = DISPID_PROPERTYPUT;
+  VARIANT argument = value;
+  for (UINT names : {2u, 1000u, 0xFFFFFFFFu}) {
+    DISPPARAMS params{&argument, &one_name, 1, names};
+    EXPECT_EQ(object_->Invoke(27, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr),
+              DISP_E_BADPARAMCOUNT)
+        << names;
+  }
+  DISPPARAMS no_arguments{nullptr, &one_name, 0, 1};
+  EXPECT_EQ(object_->Invoke(27, IID_NULL, 0, DISPATCH_PROPERTYPUT, &no_arguments, nullptr, nullptr, nullptr),
+            DISP_E_BADPARAMCOUNT);
   LONG quality = 0;
   object_->get_Quality(&quality);
   EXPECT_EQ(quality, 80);  // none of these reached the object
@@ -286,6 +330,17 @@ TEST_F(DispatchValues, PropertiesRoundTrip) {
   EXPECT_EQ(colour.result.ulVal, 0x00FF8040u);
   EXPECT_EQ(Put(object_, 20, Text(u"&HFFFFFFFF")).hr, S_OK);
   EXPECT_EQ(Get(object_, 20).result.ulVal, 0xFFFFFFFFu);
+
+  // IResize2: a switch reads back 0 or 1; a filter that does not exist is refused.
+  EXPECT_EQ(Put(object_, 100, I4(7)).hr, S_OK);
+  EXPECT_EQ(Get(object_, 100).result.lVal, 1);
+  EXPECT_EQ(Put(object_, 101, I4(2)).hr, S_OK);
+  Outcome refused = Put(object_, 101, I4(3));
+  EXPECT_EQ(refused.hr, DISP_E_EXCEPTION);
+  EXPECT_EQ(refused.exception.scode, E_INVALIDARG);
+  EXPECT_EQ(Get(object_, 101).result.lVal, 2);
+  EXPECT_EQ(Put(object_, 106, UI4(0x00336699)).hr, S_OK);
+  EXPECT_EQ(Get(object_, 106).result.ulVal, 0x00336699u);
 }
 
 TEST_F(DispatchValues, FontNameIsCopiedBothWays) {
@@ -445,7 +500,7 @@ std::string Describe(const char* member, Args... args) {
 
 // Records each call as "Member(arg,...)", and answers with `answer`; getters hand out
 // a value, BSTR getters a new string.
-class RecordingResize final : public IResize {
+class RecordingResize final : public IResize2 {
  public:
   HRESULT answer = S_OK;
   std::string last_call;
@@ -479,6 +534,11 @@ class RecordingResize final : public IResize {
   }
   HRESULT GetSourceImageWidth(LONG* a) override { *a = 640; return Record("GetSourceImageWidth"); }
   HRESULT GetSourceImageHeight(LONG* a) override { *a = 480; return Record("GetSourceImageHeight"); }
+  HRESULT GetSourceFileWidth(LONG* a) override { *a = 6000; return Record("GetSourceFileWidth"); }
+  HRESULT GetSourceFileHeight(LONG* a) override { *a = 4000; return Record("GetSourceFileHeight"); }
+  HRESULT MakeFitImage(BSTR a, LONG b, LONG c) override { return Record(Describe("MakeFitImage", a, b, c)); }
+  HRESULT MakeFillImage(BSTR a, LONG b, LONG c) override { return Record(Describe("MakeFillImage", a, b, c)); }
+  HRESULT ClearErrorInfo() override { return Record("ClearErrorInfo"); }
 
 #define VX_RECORDED_PROPERTY(Name, Type, sample)                                    \
   HRESULT get_##Name(Type* value) override { *value = sample; return Record("get_" #Name); } \
@@ -502,6 +562,11 @@ class RecordingResize final : public IResize {
   VX_RECORDED_PROPERTY(TextMarkShadowTransparent, LONG, 25)
   VX_RECORDED_PROPERTY(Quality, LONG, 27)
   VX_RECORDED_PROPERTY(TextMarkRotate, LONG, 28)
+  VX_RECORDED_PROPERTY(AutoOrient, LONG, 100)
+  VX_RECORDED_PROPERTY(ResampleFilter, LONG, 101)
+  VX_RECORDED_PROPERTY(LoadMinWidth, LONG, 102)
+  VX_RECORDED_PROPERTY(LoadMinHeight, LONG, 103)
+  VX_RECORDED_PROPERTY(BackgroundColor, OLE_COLOR, 106)
 #undef VX_RECORDED_PROPERTY
 
  private:
@@ -531,6 +596,14 @@ TEST_F(DispatchSlots, MethodArgumentsArriveInDeclarationOrder) {
   EXPECT_EQ(object.last_call, "MakeMarkImage(out.jpg)");
   EXPECT_EQ(Invoke(&object, 29, DISPATCH_METHOD, {}).result.lVal, 640);
   EXPECT_EQ(Invoke(&object, 30, DISPATCH_METHOD, {}).result.lVal, 480);
+  EXPECT_EQ(Invoke(&object, 104, DISPATCH_METHOD, {}).result.lVal, 6000);
+  EXPECT_EQ(Invoke(&object, 105, DISPATCH_METHOD, {}).result.lVal, 4000);
+  EXPECT_EQ(Invoke(&object, 107, DISPATCH_METHOD, {&file, &one, &two}).hr, S_OK);
+  EXPECT_EQ(object.last_call, "MakeFitImage(out.jpg,1,2)");
+  EXPECT_EQ(Invoke(&object, 108, DISPATCH_METHOD, {&file, &two, &one}).hr, S_OK);
+  EXPECT_EQ(object.last_call, "MakeFillImage(out.jpg,2,1)");
+  EXPECT_EQ(Invoke(&object, 109, DISPATCH_METHOD, {}).hr, S_OK);
+  EXPECT_EQ(object.last_call, "ClearErrorInfo");
 }
 
 TEST_F(DispatchSlots, EveryPropertyRowCallsItsOwnAccessor) {

@@ -2,7 +2,10 @@
 // convolution written out plainly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
@@ -20,10 +23,12 @@ namespace {
 std::uint32_t Grey(int v) { return std::uint32_t(v) * 0x010101u; }
 
 // The convolution as it reads: for each pixel, the window's rows top to bottom and each row
-// left to right, neighbours outside the area skipped, one double sum per channel.
+// left to right, neighbours outside the area skipped, one double sum per channel. Offsets
+// farther than the area is wide or high never fall inside it, so the window stops there.
 std::vector<std::uint32_t> PlainBlur(const std::vector<std::uint32_t>& source, int width,
                                      int height, int n, double sigma) {
-  const int half = n / 2;
+  const int half = std::min(n / 2, std::max(width, height) - 1);
+  n = 2 * half + 1;
   std::vector<double> weight(std::size_t(n) * n);
   const double c = 1.0 / ((6.283 * sigma) * sigma);
   for (int dy = -half; dy <= half; ++dy) {
@@ -161,6 +166,105 @@ TEST_F(FastBlurTest, EqualsThePlainConvolutionBitForBit) {
   std::vector<std::uint32_t> picture(203 * 150);
   for (std::size_t i = 0; i < picture.size(); ++i) picture[i] = i % 203 < 100 ? 0x00C8C8C8 : random();
   EXPECT_EQ(Blurred(picture, 203, 150, 15, 2.5), PlainBlur(picture, 203, 150, 15, 2.5));
+}
+
+// Noise and flat patches of random levels (see above), for bit-for-bit comparisons.
+std::vector<std::uint32_t> Patches(int width, int height, std::mt19937& random) {
+  std::vector<std::uint32_t> levels(64), picture(std::size_t(width) * height);
+  for (auto& level : levels) level = random() & 0x00FFFFFF;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) picture[std::size_t(y) * width + x] = x % 11 == 3 ? random() : levels[(y / 6 % 8) * 8 + x / 6 % 8];
+  }
+  return picture;
+}
+
+// Kernel sizes up to the largest: wherever the weights beyond some offset are all exactly
+// 0 (sigma up to 1.6), or the area is small, the pixels are those of the plain convolution.
+TEST_F(FastBlurTest, AnyKernelSizeEqualsThePlainConvolutionWhereItsTailIsZero) {
+  std::mt19937 random(99);
+  struct Size {
+    int width, height;
+  };
+  const int sizes_n[] = {1, 3, 101, 129, 131, 1001, INT_MAX};
+  for (Size size : {Size{135, 3}, Size{2, 140}, Size{24, 17}}) {
+    const auto picture = Patches(size.width, size.height, random);
+    for (int n : sizes_n) {
+      for (double sigma : {0.4, 1.55}) {
+        EXPECT_EQ(Blurred(picture, size.width, size.height, n, sigma),
+                  PlainBlur(picture, size.width, size.height, n, sigma))
+            << size.width << "x" << size.height << " n " << n << " sigma " << sigma;
+      }
+    }
+    // A small area cuts any window to its own size, whatever sigma.
+    if (size.width < 64 && size.height < 64) {
+      for (int n : sizes_n) {
+        for (double sigma : {3.0, 40.0, 1e9}) {
+          EXPECT_EQ(Blurred(picture, size.width, size.height, n, sigma),
+                    PlainBlur(picture, size.width, size.height, n, sigma))
+              << size.width << "x" << size.height << " n " << n << " sigma " << sigma;
+        }
+      }
+    }
+  }
+}
+
+// Windows wider than 129 pixels with weights that never vanish are summed separably: the
+// same mean up to the rounding of the sums, so each channel is that of the plain
+// convolution or, where the mean lies within rounding of a whole level, one below or above.
+TEST_F(FastBlurTest, WideWindowsGiveThePlainConvolutionsMeans) {
+  std::mt19937 random(5);
+  struct Case {
+    int width, height, n;
+    double sigma;
+  };
+  for (Case c : {Case{150, 4, 301, 2.0}, Case{3, 140, INT_MAX, 50.0}, Case{140, 3, 1001, 1e6}, Case{131, 2, 263, -7.5}}) {
+    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " n " << c.n << " sigma " << c.sigma);
+    const auto picture = Patches(c.width, c.height, random);
+    const auto fast = Blurred(picture, c.width, c.height, c.n, c.sigma);
+    const auto plain = PlainBlur(picture, c.width, c.height, c.n, c.sigma);
+    int differing = 0;
+    for (std::size_t i = 0; i < plain.size(); ++i) {
+      for (int shift : {0, 8, 16}) {
+        const int a = int(fast[i] >> shift & 0xFF), b = int(plain[i] >> shift & 0xFF);
+        EXPECT_LE(std::abs(a - b), 1) << "pixel " << i;
+        differing += a != b;
+      }
+      EXPECT_EQ(fast[i] >> 24, 0u);
+    }
+    EXPECT_LT(differing, int(plain.size()) / 20);
+  }
+}
+
+// The largest kernels on a picture of 640 x 480 cost what a window of the picture's size
+// costs along each axis, not its area: this used to run for hours.
+TEST_F(FastBlurTest, TheLargestKernelsFinish) {
+  std::vector<std::uint32_t> picture(640 * 480);
+  for (int y = 0; y < 480; ++y) {
+    for (int x = 0; x < 640; ++x) picture[std::size_t(y) * 640 + x] = x < 320 ? Grey(200) : Grey(40);
+  }
+  struct Case {
+    int n;
+    double sigma;
+    int low, high;  // the levels every pixel keeps to
+  };
+  // Nearly flat weights over the whole picture give its mean, 120, everywhere.
+  for (Case c : {Case{INT_MAX, 1e6, 119, 120}, Case{1001, 100.0, 39, 200}, Case{INT_MAX, 2.0, 39, 200}}) {
+    const auto out = Blurred(picture, 640, 480, c.n, c.sigma);
+    auto level = [&](int x, int y) { return int(out[std::size_t(y) * 640 + x] & 0xFF); };
+    for (int y = 0; y < 480; y += 7) {
+      for (int x = 0; x < 640; ++x) {
+        EXPECT_GE(level(x, y), c.low) << c.n << " " << c.sigma;
+        EXPECT_LE(level(x, y), c.high) << c.n << " " << c.sigma;
+      }
+      EXPECT_GE(level(0, y), level(639, y));
+    }
+    if (c.sigma == 2.0) {
+      EXPECT_GE(level(0, 240), 199);  // far from the edge the two sides keep their levels
+      EXPECT_LE(level(639, 240), 40);
+    } else if (c.sigma == 100.0) {
+      EXPECT_GT(level(0, 240), level(639, 240) + 100);
+    }
+  }
 }
 
 }  // namespace

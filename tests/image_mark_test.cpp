@@ -13,12 +13,15 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "base/utf8.h"
 #include "gdi/scratch_surface.h"
 #include "gdi/vxgdi.h"
 #include "object/image_mark.h"
 #include "object/png_reader.h"
 #include "tests/gdi_test_surface.h"
+#include "tests/hostile_files.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -380,6 +383,39 @@ TEST_F(AddImageMarkTest, ThumbnailsAndCropsShowTheMark) {
   ExpectRectangle(ReadJpegFile(thumb), 0, 0, 15, 10);
   EXPECT_EQ(r->MakeCropImage(Bstr(crop), 10, 5, 60, 40), S_OK);
   ExpectRectangle(ReadJpegFile(crop), 0, 0, 20, 15);
+}
+
+// A PNG that declares width x height RGBA pixels and holds the data of its first row only,
+// every byte of it 0xFF: a few hundred bytes.
+Bytes FirstRowOnlyPng(std::uint32_t width, std::uint32_t height) {
+  PngChunk header = PngHeader(width, height);
+  header.data[9] = 6;  // RGBA
+  Bytes row(1 + std::size_t(width) * 4, 0xFF);
+  row[0] = 0;  // no filter
+  uLongf size = compressBound(uLong(row.size()));
+  Bytes packed(size);
+  EXPECT_EQ(compress2(packed.data(), &size, row.data(), uLong(row.size()), 9), Z_OK);
+  packed.resize(size);
+  return JoinPngChunks({header, {"IDAT", packed}, {"IEND", {}}});
+}
+
+// Marks that declare far more pixels than the picture has, in a few hundred bytes, take
+// the memory of the picture's part under them (a 23 170 x 23 170 one took 2 GiB).
+TEST_F(AddImageMarkTest, HugeMarksTakeOnlyThePartOfThePictureUnderThem) {
+  ResizeObject r;
+  LoadGrey(r, 800, 600);
+  const std::string square = dir_.File("square.png"), wide = dir_.File("wide.png");
+  WriteBytes(square, FirstRowOnlyPng(23170, 23170));
+  WriteBytes(wide, FirstRowOnlyPng(65500, 8192));
+  const std::size_t before = PeakResidentBytes();
+  r->put_MarkPos(4);  // bottom right: none of the data reaches there
+  Stamp(r, square, 0, 0);
+  r->put_MarkPos(1);  // top left: its one row lands on the picture's top row
+  Stamp(r, wide, 0, 0);
+  r->put_MarkPos(0);
+  Stamp(r, square, 0, 0);
+  EXPECT_LT(PeakResidentBytes() - before, std::size_t{64} << 20);
+  ExpectRectangle(Picture(r), 0, 0, 800, 1);
 }
 
 TEST_F(AddImageMarkTest, MarkPathsHaveNoLengthLimit) {

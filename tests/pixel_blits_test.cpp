@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "gdi/vxgdi.h"
@@ -190,6 +191,92 @@ TEST_F(PixelBlit, UnusableTargetDrawsNothingAndLeaksNothing) {
     blit.draw(nullptr, 0, 0, 2, 2, picture.data());
     EXPECT_EQ(vx::LiveGdiObjects(), before) << blit.name;
   }
+}
+
+TEST_F(PixelBlit, NullBufferDrawsNothing) {
+  for (const Blit& blit : kBlits) {
+    TestSurface target(3, 3, 0xAB123456);
+    blit.draw(target.dc(), 0, 0, 3, 3, nullptr);
+    EXPECT_EQ(target.Words(), std::vector<std::uint32_t>(9, 0xAB123456)) << blit.name;
+  }
+  TestSurface target(3, 3, 0xAB123456);
+  CvxGDI::DrawDCByRotateData(target.dc(), 0, 0, 3, 3, nullptr, 30.0f, 0, 0);
+  EXPECT_EQ(target.Words(), std::vector<std::uint32_t>(9, 0xAB123456));
+}
+
+// Each blit told the picture's size is asked for pieces, margins and offsets that reach
+// outside a 100 x 80 picture held in a buffer of exactly its size: nothing is read beyond
+// it (AddressSanitizer would stop the test) and nothing is drawn.
+TEST_F(PixelBlit, PiecesMarginsAndOffsetsOutsideThePictureDrawNothing) {
+  constexpr LONG kW = 100, kH = 80, kMax = INT32_MAX, kMin = INT32_MIN;
+  auto bgra = CodedPicture(kW, kH, Order::kBgra);
+  auto rgba = CodedPicture(kW, kH, Order::kRgba);
+  unsigned char* b = bgra.data();
+  unsigned char* a = rgba.data();
+  auto ex = [&](LONG w, LONG h, LONG sx, LONG sy, LONG sw, LONG sh, RECT margins) {
+    return [=](HDC dc) mutable { CvxGDI::DrawDCByDataEx(dc, 0, 0, w, h, a, sx, sy, sw, sh, kW, kH, margins); };
+  };
+  struct Case {
+    const char* name;
+    std::function<void(HDC)> draw;
+  };
+  const Case cases[] = {
+      {"nine parts, bottom margin past the picture",
+       [&](HDC dc) { CvxGDI::DrawDCByData3(dc, 0, 0, 300, 200, b, kW, kH, 0, 0, 0, 90); }},
+      {"nine parts, negative margins",
+       [&](HDC dc) { CvxGDI::DrawDCByData3(dc, 0, 0, 300, 200, b, kW, kH, -5, -5, -5, -5); }},
+      {"nine parts, a side margin wider than the picture",
+       [&](HDC dc) { CvxGDI::DrawDCByData3(dc, 0, 0, 300, 200, b, kW, kH, 120, 0, 0, 0); }},
+      {"nine parts, top margin past the picture",
+       [&](HDC dc) { CvxGDI::DrawDCByData3(dc, 0, 0, 30, 200, b, kW, kH, 1, 1, 81, 1); }},
+      {"nine parts, extreme margins",
+       [&](HDC dc) { CvxGDI::DrawDCByData3(dc, 0, 0, 30, 20, b, kW, kH, kMax, kMin, kMin, kMax); }},
+      {"one pass, margins of the picture's size", ex(300, 200, 0, 0, kW, kH, {100, 100, 100, 100})},
+      {"one pass, piece at (-1, -1)", ex(30, 20, -1, -1, 10, 10, {0, 0, 0, 0})},
+      {"one pass, piece past the right edge", ex(30, 20, 95, 0, 10, 10, {1, 1, 1, 1})},
+      {"one pass, piece past the bottom", ex(30, 20, 0, 75, 10, 10, {0, 0, 0, 0})},
+      {"one pass, offsets near the ends of the range", ex(30, 20, kMax - 1, kMin + 1, 10, 10, {0, 0, 0, 0})},
+      {"one pass, extreme sizes", ex(30, 20, 0, 0, kMax, kMin, {2, 2, 2, 2})},
+      {"stretch, piece larger than the picture",
+       [&](HDC dc) { CvxGDI::DrawStretchDCByData(dc, 0, 0, 300, 200, b, 0, 0, 1000, 1000, kW, kH); }},
+      {"stretch, negative piece running off the picture",
+       [&](HDC dc) { CvxGDI::DrawStretchDCByData(dc, 0, 0, 30, 20, b, 5, 5, -10, -10, kW, kH); }},
+      {"stretch, offsets near the ends of the range",
+       [&](HDC dc) { CvxGDI::DrawStretchDCByData(dc, 0, 0, 30, 20, b, kMin, kMax - 5, 10, 10, kW, kH); }},
+      {"piece, past the right edge",
+       [&](HDC dc) { CvxGDI::DrawDCByData2(dc, 0, 0, 30, 20, b, 71, 0, kW, kH); }},
+      {"piece, past the bottom by one row",
+       [&](HDC dc) { CvxGDI::DrawDCByData2(dc, 0, 0, 30, 20, b, 0, 61, kW, kH); }},
+      {"piece, at (-1, 0)", [&](HDC dc) { CvxGDI::DrawDCByData2(dc, 0, 0, 30, 20, b, -1, 0, kW, kH); }},
+      {"piece, offsets near the ends of the range",
+       [&](HDC dc) { CvxGDI::DrawDCByData2(dc, 0, 0, 30, 20, b, kMax, kMin, kW, kH); }},
+      {"piece, picture of no width", [&](HDC dc) { CvxGDI::DrawDCByData2(dc, 0, 0, 3, 2, b, 0, 0, 0, kH); }},
+  };
+  for (const Case& c : cases) {
+    TestSurface target(40, 30, 0xAB123456);
+    c.draw(target.dc());
+    EXPECT_EQ(target.Words(), std::vector<std::uint32_t>(40 * 30, 0xAB123456)) << c.name;
+  }
+}
+
+// The same blits flush with the picture's right and bottom edges still draw every pixel.
+TEST_F(PixelBlit, PiecesFlushWithThePicturesEdgesStillDraw) {
+  auto bgra = CodedPicture(10, 8, Order::kBgra);
+  auto rgba = CodedPicture(10, 8, Order::kRgba);
+  TestSurface piece(3, 2, 0), stretch(3, 2, 0), ex(3, 2, 0), pieces(10, 8, 0);
+  CvxGDI::DrawDCByData2(piece.dc(), 0, 0, 3, 2, bgra.data(), 7, 6, 10, 8);
+  ExpectGrid(piece, 0, 0, {7, 8, 9}, {6, 7});
+  CvxGDI::DrawStretchDCByData(stretch.dc(), 0, 0, 3, 2, bgra.data(), 4, 4, 6, 4, 10, 8);
+  ExpectGrid(stretch, 0, 0, {4, 6, 8}, {4, 6});
+  RECT margins{1, 1, 1, 1};
+  CvxGDI::DrawDCByDataEx(ex.dc(), 0, 0, 3, 2, rgba.data(), 5, 6, 5, 2, 10, 8, margins);
+  ExpectGrid(ex, 0, 0, {5, 6, 9}, {6, 7});
+  CvxGDI::DrawDCByData3(pieces.dc(), 0, 0, 10, 8, bgra.data(), 10, 8, 4, 6, 3, 5);
+  ExpectGrid(pieces, 0, 0, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {0, 1, 2, 3, 4, 5, 6, 7});
+  // A negative piece that stays on the picture is read backwards, as it always was.
+  TestSurface mirrored(3, 1, 0);
+  CvxGDI::DrawStretchDCByData(mirrored.dc(), 0, 0, 3, 1, bgra.data(), 9, 2, -3, 1, 10, 8);
+  ExpectGrid(mirrored, 0, 0, {9, 8, 7}, {2});
 }
 
 // No bitmap of 40000 x 40000 can be made, so the call must stop before it reads the

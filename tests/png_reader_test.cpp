@@ -84,6 +84,30 @@ void ExpectSameAsSimplifiedApi(const Bytes& data) {
   ASSERT_NE(reader.pixels(), nullptr);
   EXPECT_TRUE(std::equal(expected.rgba.begin(), expected.rgba.end(), reader.pixels()));
 
+  // Any part alone: the same pixels as that part of the whole, the rest never kept.
+  const LONG w = LONG(expected.width), h = LONG(expected.height);
+  for (const RECT& asked : {RECT{1, 1, w - 1, h - 1}, RECT{w / 2, h / 3, w, h}, RECT{0, h - 1, 1, h},
+                            RECT{-5, -5, 3, 2}, RECT{w / 3, 0, w / 3 + 1, h + 9}, RECT{0, 0, w, 1}}) {
+    const RECT cut{std::max<LONG>(asked.left, 0), std::max<LONG>(asked.top, 0), std::min(asked.right, w),
+                   std::min(asked.bottom, h)};
+    CPngReader part;
+    ASSERT_TRUE(part.Begin(data.data(), data.size()));
+    part.FinishPart(asked);
+    if (cut.left >= cut.right || cut.top >= cut.bottom) {
+      EXPECT_EQ(part.pixels(), nullptr);
+      continue;
+    }
+    ASSERT_NE(part.pixels(), nullptr);
+    ASSERT_EQ(part.part().left, cut.left);
+    ASSERT_EQ(part.part().bottom, cut.bottom);
+    const std::size_t part_row = std::size_t(cut.right - cut.left) * 4;
+    for (LONG y = cut.top; y < cut.bottom; ++y) {
+      const std::uint8_t* whole_row = expected.rgba.data() + (std::size_t(y) * w + std::size_t(cut.left)) * 4;
+      ASSERT_TRUE(std::equal(whole_row, whole_row + part_row, part.pixels() + std::size_t(y - cut.top) * part_row))
+          << "part " << asked.left << ", " << asked.top << ", " << asked.right << ", " << asked.bottom << " row " << y;
+    }
+  }
+
   CPngReader over_black;
   ASSERT_TRUE(over_black.Begin(data.data(), data.size()));
   std::vector<std::uint32_t> words(std::size_t(expected.width) * expected.height, 0);

@@ -1,6 +1,10 @@
 // The Resize object's initial state, its properties and its error text.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "object/extension_rule.h"
 #include "tests/resize_test_support.h"
 
@@ -9,7 +13,8 @@ namespace {
 
 class ResizeObjectTest : public LeakCheckedTest {};
 
-LONG Get(IResize* r, HRESULT (IResize::*getter)(LONG*)) {
+template <class Interface>
+LONG Get(IResize2* r, HRESULT (STDMETHODCALLTYPE Interface::*getter)(LONG*)) {
   LONG value = 12345;
   EXPECT_EQ((r->*getter)(&value), S_OK);
   return value;
@@ -47,6 +52,52 @@ TEST_F(ResizeObjectTest, NewObjectHasItsInitialValues) {
   EXPECT_EQ(SysStringLen(name), 0u);
   SysFreeString(name);
   EXPECT_EQ(r.ErrorText(), u"");
+  // IResize2: every setting at the value that gives what IResize alone gives.
+  EXPECT_EQ(Get(r.get(), &IResize2::get_AutoOrient), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_ResampleFilter), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinWidth), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinHeight), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::GetSourceFileWidth), -1);
+  EXPECT_EQ(Get(r.get(), &IResize2::GetSourceFileHeight), -1);
+  color = 1;
+  EXPECT_EQ(r->get_BackgroundColor(&color), S_OK);
+  EXPECT_EQ(color, 0u);
+}
+
+TEST_F(ResizeObjectTest, NewSettingsStoreWhatTheyMean) {
+  ResizeObject r;
+  EXPECT_EQ(r->put_AutoOrient(-5), S_OK);  // a switch: anything but 0 is on
+  EXPECT_EQ(Get(r.get(), &IResize2::get_AutoOrient), 1);
+  EXPECT_EQ(r->put_AutoOrient(0), S_OK);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_AutoOrient), 0);
+  for (LONG filter : {2, 1, 0}) {
+    EXPECT_EQ(r->put_ResampleFilter(filter), S_OK);
+    EXPECT_EQ(Get(r.get(), &IResize2::get_ResampleFilter), filter);
+  }
+  EXPECT_EQ(r->put_ResampleFilter(3), E_INVALIDARG);
+  EXPECT_EQ(r->put_ResampleFilter(-1), E_INVALIDARG);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_ResampleFilter), 0);
+  EXPECT_EQ(r->put_LoadMinWidth(-20), S_OK);  // stored; below 0 means no least size
+  EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinWidth), -20);
+  EXPECT_EQ(r->put_LoadMinHeight(300), S_OK);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinHeight), 300);
+  EXPECT_EQ(r->put_BackgroundColor(0x80000005u), S_OK);
+  OLE_COLOR color = 0;
+  EXPECT_EQ(r->get_BackgroundColor(&color), S_OK);
+  EXPECT_EQ(color, 0x80000005u);
+}
+
+TEST_F(ResizeObjectTest, ClearErrorInfoEmptiesTheTextUntilTheNextFailure) {
+  TempDir dir;
+  ResizeObject r;
+  EXPECT_EQ(r->LoadSourceImage(Bstr(dir.File("missing.png"))), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Source image file open failed!");
+  EXPECT_EQ(r->ClearErrorInfo(), S_OK);
+  EXPECT_EQ(r.ErrorText(), u"");
+  EXPECT_EQ(r->ClearErrorInfo(), S_OK);  // clearing an empty text is no failure
+  EXPECT_EQ(r.ErrorText(), u"");
+  EXPECT_EQ(r->LoadSourceImage(Bstr(dir.File("photo.tif"))), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
 }
 
 TEST_F(ResizeObjectTest, SettersStoreValuesUnchangedExceptShadowVisible) {
@@ -103,6 +154,12 @@ TEST_F(ResizeObjectTest, NullOutPointersAreRefused) {
   EXPECT_EQ(r->GetSourceImageWidth(nullptr), E_POINTER);
   EXPECT_EQ(r->GetSourceImageHeight(nullptr), E_POINTER);
   EXPECT_EQ(r->QueryInterface(IID_IResize, nullptr), E_POINTER);
+  EXPECT_EQ(r->get_AutoOrient(nullptr), E_POINTER);
+  EXPECT_EQ(r->get_ResampleFilter(nullptr), E_POINTER);
+  EXPECT_EQ(r->get_LoadMinWidth(nullptr), E_POINTER);
+  EXPECT_EQ(r->get_BackgroundColor(nullptr), E_POINTER);
+  EXPECT_EQ(r->GetSourceFileWidth(nullptr), E_POINTER);
+  EXPECT_EQ(r->GetSourceFileHeight(nullptr), E_POINTER);
 }
 
 TEST_F(ResizeObjectTest, ErrorTextIsStickyAndEachFetchIsAnIndependentCopy) {
@@ -125,9 +182,9 @@ TEST_F(ResizeObjectTest, ErrorTextIsStickyAndEachFetchIsAnIndependentCopy) {
   SysFreeString(second);
 }
 
-TEST_F(ResizeObjectTest, AnswersItsThreeInterfacesAndNoOther) {
+TEST_F(ResizeObjectTest, AnswersItsFourInterfacesAndNoOther) {
   ResizeObject r;
-  for (const IID* iid : {&IID_IUnknown, &IID_IDispatch, &IID_IResize}) {
+  for (const IID* iid : {&IID_IUnknown, &IID_IDispatch, &IID_IResize, &IID_IResize2}) {
     void* other = nullptr;
     ASSERT_EQ(r->QueryInterface(*iid, &other), S_OK);
     EXPECT_EQ(other, static_cast<void*>(r.get()));
@@ -137,6 +194,49 @@ TEST_F(ResizeObjectTest, AnswersItsThreeInterfacesAndNoOther) {
   EXPECT_EQ(r->QueryInterface(IID_IClassFactory, &none), E_NOINTERFACE);
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(CreateResize(IID_IResize, nullptr), E_POINTER);
+}
+
+// FNV-1a over a file's bytes: enough to tell outputs apart.
+std::uint64_t Fingerprint(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t hash = 0xcbf29ce484222325u;
+  for (std::uint8_t byte : bytes) hash = (hash ^ byte) * 0x100000001b3u;
+  return hash;
+}
+
+struct KeptOutputs {
+  const char* file;  // under tests/corpus
+  std::uint64_t thumbnail, crop, mark;
+};
+
+// What the object wrote for these pictures before IResize2 existed: a 150-pixel-wide
+// thumbnail, a 64 x 48 crop at (10, 5) and the whole picture, at quality 80. A JPEG with an
+// Exif block, PNG and GIF pictures with transparency and a PNG with an eXIf chunk are
+// among them: with every new setting at its default none of that may change a byte.
+constexpr KeptOutputs kKeptOutputs[] = {
+    {"photos/lomiri_Bridge_by_Sander_Klootwijk.jpg", 0xf3966b5e4a115b4eu, 0xb2ccb95ae5505f4au, 0x1554aedfb8b76664u},
+    {"photos/mate_Dune.jpg", 0x02e049e449e5efb4u, 0xcc71885185f18864u, 0x8cba377664d49361u},
+    {"photos/mate_LadyBird.jpg", 0xb21afc88bcdcbc58u, 0x2b8378817768d153u, 0xd6113d97225f3c02u},
+    {"photos/plasma_Kite_2560x1600.jpg", 0x55f0a32196dacd6bu, 0x8457eaf08bb2752cu, 0xe6ae12fc0427011eu},
+    {"png/basn6a08.png", 0x7cb0000fa1742265u, 0x5496183e73565c6eu, 0x615ad1eacb5d7675u},
+    {"png/pil_exif.png", 0x90e1eb9f0801fe96u, 0x0dc6cf6dc877dfc1u, 0x668f41ade4cc7577u},
+    {"gif/peterdn_static_transparent.gif", 0xf0a6790fc2b16905u, 0xe066e3ed192a5d4cu, 0xc15548b2f2f77345u},
+    {"gif/pil_transparent.gif", 0xf5c8df55da9e20e3u, 0x35a2e4ef151838e1u, 0x65a275e96fc68c72u},
+    {"bmp/pil_hopper.bmp", 0xf4825e18f8aed8e5u, 0x055505b272eab8a6u, 0x488dc79ec4e86b25u},
+};
+
+TEST_F(ResizeObjectTest, DefaultSettingsKeepEveryOutputByteForByte) {
+  TempDir dir;
+  for (const KeptOutputs& kept : kKeptOutputs) {
+    SCOPED_TRACE(kept.file);
+    ResizeObject r;
+    ASSERT_EQ(r->LoadSourceImage(Bstr(std::string(VXIMAGE_SOURCE_DIR "/tests/corpus/") + kept.file)), S_OK);
+    EXPECT_EQ(r->MakeThumbImage(Bstr(dir.File("thumb.jpg")), 150, 0, 1), S_OK);
+    EXPECT_EQ(r->MakeCropImage(Bstr(dir.File("crop.jpg")), 10, 5, 64, 48), S_OK);
+    EXPECT_EQ(r->MakeMarkImage(Bstr(dir.File("mark.jpg"))), S_OK);
+    EXPECT_EQ(Fingerprint(ReadBytes(dir.File("thumb.jpg"))), kept.thumbnail);
+    EXPECT_EQ(Fingerprint(ReadBytes(dir.File("crop.jpg"))), kept.crop);
+    EXPECT_EQ(Fingerprint(ReadBytes(dir.File("mark.jpg"))), kept.mark);
+  }
 }
 
 TEST(ExtensionRule, TakesTheLowerCasedTextAfterTheLastDot) {

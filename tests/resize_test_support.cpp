@@ -18,7 +18,7 @@
 namespace vx::testing {
 
 ResizeObject::ResizeObject() {
-  EXPECT_EQ(CreateResize(IID_IResize, reinterpret_cast<void**>(&object_)), S_OK);
+  EXPECT_EQ(CreateResize(IID_IResize2, reinterpret_cast<void**>(&object_)), S_OK);
 }
 
 ResizeObject::~ResizeObject() {

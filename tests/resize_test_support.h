@@ -15,22 +15,23 @@
 
 namespace vx::testing {
 
-// A Resize object that is released at the end of its scope.
+// A Resize object, through IResize2 (which is also its IResize), released at the end of
+// its scope.
 class ResizeObject {
  public:
   ResizeObject();
   ~ResizeObject();
   ResizeObject(const ResizeObject&) = delete;
   ResizeObject& operator=(const ResizeObject&) = delete;
-  IResize* operator->() const { return object_; }
-  IResize* get() const { return object_; }
+  IResize2* operator->() const { return object_; }
+  IResize2* get() const { return object_; }
 
   std::u16string ErrorText() const;
   LONG Width() const;
   LONG Height() const;
 
  private:
-  IResize* object_ = nullptr;
+  IResize2* object_ = nullptr;
 };
 
 // A BSTR that is freed at the end of its scope.

@@ -10,6 +10,7 @@
 
 #include "gdi/vxgdi.h"
 #include "tests/gdi_test_surface.h"
+#include "tests/hostile_files.h"
 #include "tests/region_test_support.h"
 #include "tests/resize_test_support.h"
 
@@ -195,6 +196,65 @@ TEST_F(RotationTest, AnyAngleMatchesThePlainArithmetic) {
       EXPECT_EQ(copy.Words(), expected);
     }
   }
+}
+
+// RotateDC asked for a picture larger than its source's surface: what lies beyond the
+// surface reads black, and only the part of the box on the target is made. Against the
+// plain arithmetic over the whole picture and the whole box.
+TEST_F(RotationTest, PicturesBeyondTheSourceReadBlackAndOnlyTheShownPartIsMade) {
+  std::mt19937 random(777);
+  TestSurface source(13, 8, 0);
+  std::vector<std::uint32_t> pixels(13 * 8);
+  for (auto& word : pixels) word = random();
+  source.SetWords(pixels);
+  std::vector<std::uint32_t> below(40 * 30);
+  for (auto& word : below) word = random();
+  struct Case {
+    int x, y, w, h;
+    double degrees;
+  };
+  for (Case k : {Case{5, 4, 60, 50, 0.0}, Case{-20, -10, 90, 70, 33.0}, Case{30, 25, 60, 50, -70.0},
+                 Case{-100, -80, 13, 8, 200.0}, Case{2, 3, 200, 7, 91.0}, Case{-3, 0, 9, 300, 180.0}}) {
+    SCOPED_TRACE(::testing::Message() << k.w << "x" << k.h << " at " << k.x << ", " << k.y << " by " << k.degrees);
+    const PlainRotation exact(k.w, k.h, k.degrees * 3.1415926 / 180);
+    const int W = int(exact.box_w), H = int(exact.box_h);
+    const int left = k.x - int((exact.box_w - k.w) / 2), top = k.y - int((exact.box_h - k.h) / 2);
+    std::vector<std::uint32_t> expected = below;
+    for (int r = 0; r < H; ++r) {
+      for (int q = 0; q < W; ++q) {
+        const long i = exact.Sample(q, r);
+        const int tx = left + q, ty = top + r;
+        if (tx < 0 || ty < 0 || tx >= 40 || ty >= 30) continue;
+        const long u = i < 0 ? 0 : i % k.w, v = i < 0 ? 0 : i / k.w;
+        expected[std::size_t(ty) * 40 + tx] = i < 0 || u >= 13 || v >= 8 ? 0 : pixels[std::size_t(v) * 13 + u];
+      }
+    }
+    TestSurface copy(40, 30, 0);
+    copy.SetWords(below);
+    CvxGDI::RotateDC(copy.dc(), k.x, k.y, source.dc(), k.w, k.h, k.degrees);
+    EXPECT_EQ(copy.Words(), expected);
+  }
+}
+
+// 20 000 x 20 000 from a 200 x 150 surface onto 640 x 480: the memory of the two surfaces,
+// not of the 400-megapixel box (it took 3 GB).
+TEST_F(RotationTest, AHugePictureFromASmallSurfaceTakesTheSurfacesMemory) {
+  TestSurface source(200, 150, 0x00ABCDEF);
+  TestSurface target(640, 480, 0x00123456);
+  const std::size_t before = PeakResidentBytes();
+  // Unturned at (100, 100): the source there, black over the rest of the box, the target's
+  // own pixels left of and above it.
+  CvxGDI::RotateDC(target.dc(), 100, 100, source.dc(), 20000, 20000, 0.0);
+  const auto words = target.Words();
+  for (int y = 0; y < 480; y += 3) {
+    for (int x = 0; x < 640; x += 3) {
+      const std::uint32_t expected = x >= 100 && y >= 100 ? (x < 300 && y < 250 ? 0x00ABCDEFu : 0u) : 0x00123456u;
+      EXPECT_EQ(words[std::size_t(y) * 640 + x] & 0x00FFFFFF, expected) << x << ", " << y;
+    }
+  }
+  CvxGDI::RotateDC(target.dc(), -5000, -7000, source.dc(), 20000, 20000, 30.0);
+  CvxGDI::RotateDC(target.dc(), 0, 0, source.dc(), 20000, 4, 90.0);
+  EXPECT_LT(PeakResidentBytes() - before, std::size_t{64} << 20);
 }
 
 TEST_F(RotationTest, AtNoAngleTheBlendingRotationsEqualThePlainBlit) {

@@ -123,6 +123,40 @@ TEST(BlurShadowMask, GivesTheWholePictureBlurBitForBit) {
   }
 }
 
+// Wider than a strip of columns and taller than the kept rows, with large radii: strips,
+// kept rows and the edges still give the whole picture's bits.
+TEST(BlurShadowMask, StripsAndKeptRowsGiveTheWholePictureBlurBitForBit) {
+  const int width = 700, height = 90;
+  const std::vector<std::uint8_t> mask =
+      MaskOf(width, height, {{{240, 10, 275, 80}, 255}, {{500, 0, 530, 90}, 127}, {{0, 40, 12, 50}, 51}, {{690, 5, 700, 20}, 200}});
+  for (int s : {0, 1, 4, 37, 130}) {
+    SCOPED_TRACE(::testing::Message() << "size " << s);
+    EXPECT_EQ(Whole(BlurShadowMask(Cut(mask, width, {0, 0, width, height}), {width, height}, s), width, height),
+              BlurWholePicture(mask, width, height, s));
+  }
+}
+
+// The radius is cut only where the blur would pass its budget, to the largest within it.
+TEST(AffordableShadowSize, CutsOnlyBlursPastTheBudget) {
+  const SIZE photo{5472, 3648};
+  const RECT caption{100, 3400, 1400, 3560}, covering{0, 0, 5472, 3648};
+  for (LONG size : {-1000L, -1L, 0L, 5L, 200L, 1000L}) {
+    EXPECT_EQ(AffordableShadowSize({10, 10, 50, 30}, {200, 100}, size), size) << size;
+  }
+  EXPECT_EQ(AffordableShadowSize({10, 10, 50, 30}, {200, 100}, 5000), kLargestShadowSize);
+  EXPECT_EQ(AffordableShadowSize(caption, photo, 200), 200);
+  for (const RECT& ink : {caption, covering}) {
+    const LONG r = AffordableShadowSize(ink, photo, 1000);
+    EXPECT_LT(r, 1000);
+    EXPECT_LE(ShadowBlurWork(ink, photo, r), kShadowBlurBudget);
+    EXPECT_GT(ShadowBlurWork(ink, photo, r + 1), kShadowBlurBudget);
+    EXPECT_EQ(AffordableShadowSize(ink, photo, r), r);
+  }
+  // (2r + 1) x 5472 x (3648 + 3648) multiply-adds: at most 2^32 up to r = 53.
+  EXPECT_EQ(AffordableShadowSize(covering, photo, 1000), 53);
+  EXPECT_EQ(ShadowBlurWork(covering, photo, 5), 11 * 5472 * std::int64_t{2 * 3648});
+}
+
 TEST(BlurShadowMask, CoversOnlyTheInkGrownByTheRadius) {
   const std::vector<std::uint8_t> mask = MaskOf(100, 80, {{{40, 30, 50, 36}, 255}});
   const MaskPiece blurred = BlurShadowMask(Cut(mask, 100, {0, 0, 100, 80}), {100, 80}, 5);

@@ -2,11 +2,16 @@
 // corner orders, degenerate boxes and pixels off the surface.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
+#include <random>
 #include <utility>
 #include <vector>
 
+#include "gdi/float_steps.h"
 #include "gdi/vxgdi.h"
 #include "tests/gdi_test_surface.h"
 #include "tests/resize_test_support.h"
@@ -93,6 +98,135 @@ TEST_F(SmoothFigureTest, PixelsOffTheSurfaceAreSkipped) {
   CvxGDI::DrawSmoothEllipse(t.dc(), 100, 100, 200, 150, kBlack);
   CvxGDI::DrawSmoothLine(nullptr, 0, 0, 2, 2, kBlack);
   EXPECT_EQ(GreysOf(t), Greys(3, std::vector<int>(3, 255)));
+}
+
+// The line as its arithmetic reads, every step made, each pixel read and written where it
+// lies on the surface: what DrawSmoothLine must draw however far off the surface it starts.
+void PlainLine(const TestSurface& s, int x1, int y1, int x2, int y2, COLORREF colour) {
+  auto blend = [&](std::int64_t x, std::int64_t y, double below_weight, double colour_weight) {
+    if (x < 0 || y < 0 || x >= s.width() || y >= s.height()) return;
+    const COLORREF below = GetPixel(s.dc(), int(x), int(y));
+    COLORREF mixed = 0;
+    for (int shift : {0, 8, 16}) {
+      const int channel = int(((below >> shift) & 0xFF) * below_weight) + int(((colour >> shift) & 0xFF) * colour_weight);
+      mixed |= COLORREF(channel & 0xFF) << shift;
+    }
+    SetPixel(s.dc(), int(x), int(y), mixed);
+  };
+  SetPixel(s.dc(), x1, y1, colour);
+  const bool shallow = std::llabs(std::int64_t{x2} - x1) > std::llabs(std::int64_t{y2} - y1);
+  std::int64_t m1 = shallow ? x1 : y1, c1 = shallow ? y1 : x1, m2 = shallow ? x2 : y2, c2 = shallow ? y2 : x2;
+  if (m2 < m1) {
+    std::swap(m1, m2);
+    std::swap(c1, c2);
+  }
+  if (m2 - m1 >= 2) {
+    const float gradient = static_cast<float>(c2 - c1) / static_cast<float>(m2 - m1);
+    float c = static_cast<float>(c1) + gradient;
+    for (std::int64_t m = m1 + 1; m < m2; ++m) {
+      const auto whole = static_cast<std::int64_t>(c);
+      const float f = c - static_cast<float>(whole);
+      const std::int64_t near_x = shallow ? m : whole, near_y = shallow ? whole : m;
+      blend(near_x, near_y, f, 1.0 - double(f));
+      blend(shallow ? m : whole + 1, shallow ? whole + 1 : m, 1.0 - double(f), f);
+      c = c + gradient;
+    }
+  }
+  SetPixel(s.dc(), x2, y2, colour);
+}
+
+// Many additions of a float step, found without making them, against making them.
+TEST_F(SmoothFigureTest, FloatStepsSkippedEqualFloatStepsMade) {
+  // Steps that tie on the grid of the values they meet, and runs through many binades and
+  // across zero.
+  struct Run {
+    float start, step;
+    std::uint64_t steps;
+  };
+  const Run runs[] = {
+      {25165824.f, 3.f, 1u << 20}, {25165826.f, 3.f, 1u << 20},  {25165826.f, -3.f, 1u << 20},
+      {-25165826.f, 5.f, 1u << 20}, {8388609.f, 0.5f, 1u << 12}, {8388609.f, 1.5f, 1u << 22},
+      {1.f, 1.f / 3.f, 1u << 22},   {-1e6f, 0.7f, 1u << 22},     {3e9f, -777.25f, 1u << 22},
+      {0.f, 1.f / 1024.f, 1u << 22}, {-0.f, -2.5e-7f, 1u << 20}, {4e9f, 1e-3f, 1u << 10},
+  };
+  for (const Run& r : runs) {
+    float value = r.start;
+    for (std::uint64_t made = 1; made <= r.steps; ++made) {
+      value = vx::AddInFloat(value, r.step);
+      if (made == r.steps || made % 1009 == 0) {
+        ASSERT_EQ(vx::AfterFloatSteps(r.start, r.step, made), value)
+            << "start " << r.start << " step " << r.step << " steps " << made;
+      }
+    }
+  }
+  std::mt19937_64 random(18);
+  for (int run = 0; run < 400; ++run) {
+    // Steps as lines make them: whole rises over whole runs, some with halves that tie.
+    const std::int64_t length = std::int64_t(1) << (random() % 33);
+    const std::int64_t rise = std::int64_t(random() % (2 * length + 1)) - length;
+    const float step = run % 4 == 0 ? std::ldexp(float(random() % 64) + 0.5f, -int(random() % 30))
+                                     : static_cast<float>(rise) / static_cast<float>(length + 1);
+    float value = static_cast<float>(std::int64_t(random() % (std::uint64_t(1) << 34)) - (std::int64_t(1) << 33));
+    if (run % 3 == 0) value = std::ldexp(value, -int(random() % 40));
+    const float start = value;
+    const std::uint64_t total = 1 + random() % (run < 20 ? (1u << 22) : (1u << 16));
+    for (std::uint64_t made = 1; made <= total; ++made) {
+      value = vx::AddInFloat(value, step);
+      if (made == total || made % 997 == 0) {
+        ASSERT_EQ(vx::AfterFloatSteps(start, step, made), value)
+            << "start " << start << " step " << step << " steps " << made;
+      }
+    }
+  }
+}
+
+// Lines reaching far off a small surface: their pixels on it are those of every step made.
+TEST_F(SmoothFigureTest, LinesFarOffTheSurfaceDrawWhatEveryStepWouldDraw) {
+  struct Ends {
+    int x1, y1, x2, y2;
+  };
+  const Ends lines[] = {
+      {-3000000, 11, 3000000, 29},  {3000000, 40, -3000000, -7},    {-1000003, -99997, 50, 20},
+      {17, -2000000, 23, 2000000},  {60, 999999, -5, -1000000},     {-700001, 700001, 700001, -700001},
+      {-2500000, 24, 40, 24},       {-1234567, 1, 1234567, 46},     {31, 47, -1999999, -98765},
+  };
+  for (const Ends& e : lines) {
+    TestSurface fast(64, 48, 0x00C08040), plain(64, 48, 0x00C08040);
+    CvxGDI::DrawSmoothLine(fast.dc(), e.x1, e.y1, e.x2, e.y2, RGB(10, 200, 90));
+    PlainLine(plain, e.x1, e.y1, e.x2, e.y2, RGB(10, 200, 90));
+    EXPECT_EQ(fast.Words(), plain.Words()) << e.x1 << ", " << e.y1 << " to " << e.x2 << ", " << e.y2;
+    EXPECT_NE(fast.Words(), TestSurface(64, 48, 0x00C08040).Words());
+  }
+}
+
+// Figures across the whole coordinate range cost what their part on the surface costs.
+TEST_F(SmoothFigureTest, FiguresAcrossTheWholeRangeDrawOnlyWhatShows) {
+  TestSurface s(640, 480, kWhite);
+  CvxGDI::DrawSmoothLine(s.dc(), INT_MIN + 1, 240, INT_MAX - 1, 240, kBlack);
+  CvxGDI::DrawSmoothLine(s.dc(), 320, INT_MAX, 320, INT_MIN, kBlack);
+  CvxGDI::DrawSmoothLine(s.dc(), -100000000, 100, 100000000, 100, kBlack);
+  CvxGDI::DrawSmoothLine(nullptr, INT_MIN, INT_MIN, INT_MAX, INT_MAX, kBlack);
+  const Greys after_lines = GreysOf(s);
+  for (int x = 0; x < 640; ++x) {
+    EXPECT_EQ(after_lines[240][x], 0);
+    EXPECT_EQ(after_lines[100][x], 0);
+    EXPECT_EQ(after_lines[241][x], x == 320 ? 0 : 255);  // the far row is written back unchanged
+  }
+  for (int y = 0; y < 480; ++y) EXPECT_EQ(after_lines[y][320], 0);
+  EXPECT_EQ(after_lines[0][0], 255);
+  // An ellipse 640 wide and 10^8 high, and one across the whole range: only their sides and
+  // nothing of the rest.
+  TestSurface e(640, 480, kWhite);
+  CvxGDI::DrawSmoothEllipse(e.dc(), 0, -50000000, 640, 50000000, kBlack);
+  CvxGDI::DrawSmoothEllipse(e.dc(), INT_MIN, INT_MIN, INT_MAX, INT_MAX, kBlack);
+  CvxGDI::DrawSmoothEllipse(e.dc(), 100, INT_MIN, 100, INT_MAX, kBlack);  // flat: a column
+  CvxGDI::DrawSmoothEllipse(nullptr, INT_MIN, INT_MIN, INT_MAX, INT_MAX, kBlack);
+  const Greys ellipse = GreysOf(e);
+  for (int y = 0; y < 480; ++y) {
+    EXPECT_EQ(ellipse[y][0], 0) << y;  // the left side, a = 320 wide of the centre 320
+    EXPECT_EQ(ellipse[y][100], 0) << y;
+    EXPECT_EQ(ellipse[y][320], 255) << y;
+  }
 }
 
 // Positions below zero truncate toward zero, as the arithmetic is written: the fraction is

@@ -11,6 +11,7 @@
 
 #include "base/utf8.h"
 #include "platform/surface/gdi_diagnostics.h"
+#include "tests/exif_blocks.h"
 #include "tests/hostile_files.h"
 #include "tests/resize_test_support.h"
 
@@ -367,6 +368,232 @@ TEST_F(SourceLoadingTest, PathsOutsideAscii) {
   WriteJpegFile(Path("ç.jpeg"), 7, 8, Solid(9, 9, 9));
   EXPECT_EQ(r->LoadSourceImage(Bstr(Path("ç.jpeg"))), S_OK);
   EXPECT_EQ(r.Height(), 8);
+}
+
+
+// --- IResize2: orientation, shrink on load, background ------------------------------------
+
+// A stored picture of 48 x 32: a red 16 x 16 block at its top-left corner, a green one at
+// its top-right, the rest blue.
+void StoredCorners(int x, int y, std::uint8_t* p) {
+  const bool top = y < 16;
+  p[0] = top && x < 16 ? 255 : 0;
+  p[1] = top && x >= 32 ? 255 : 0;
+  p[2] = !top || (x >= 16 && x < 32) ? 255 : 0;
+  p[3] = 255;
+}
+
+enum Corner { kTopLeft, kTopRight, kBottomRight, kBottomLeft };
+
+// Where the stored top-left and top-right corners show once upright, by the definitions of
+// the tag (the stored 0th row and 0th column become the sides it names).
+struct Landing {
+  Corner red, green;
+};
+constexpr Landing kLandings[9] = {{},
+                                  {kTopLeft, kTopRight},    {kTopRight, kTopLeft},   {kBottomRight, kBottomLeft},
+                                  {kBottomLeft, kBottomRight}, {kTopLeft, kBottomLeft}, {kTopRight, kBottomRight},
+                                  {kBottomRight, kTopRight}, {kBottomLeft, kTopLeft}};
+
+const std::uint8_t* CornerPixel(const RgbImage& image, Corner corner) {
+  const int inset = 6;
+  const int x = corner == kTopLeft || corner == kBottomLeft ? inset : image.width - 1 - inset;
+  const int y = corner == kTopLeft || corner == kTopRight ? inset : image.height - 1 - inset;
+  return image.At(x, y);
+}
+
+bool Shows(const std::uint8_t* p, int r, int g, int b) { return Near(p[0], r, 48) && Near(p[1], g, 48) && Near(p[2], b, 48); }
+
+// The stored-corners picture as a file of this extension with an Exif orientation.
+std::vector<std::uint8_t> OrientedFile(const TempDir& dir, const std::string& extension, int orientation) {
+  const std::string plain = dir.File("plain." + extension);
+  const std::vector<std::uint8_t> tiff = TiffWithOrientation(orientation, orientation % 2 == 0);
+  if (extension == "png") {
+    WritePngFile(plain, 48, 32, StoredCorners);
+    return PngWithExif(tiff, orientation > 4, ReadBytes(plain));
+  }
+  WriteJpegFile(plain, 48, 32, StoredCorners);
+  return JpegWithExif(ReadBytes(plain), tiff);
+}
+
+TEST_F(SourceLoadingTest, AutoOrientTurnsEveryOrientationUpright) {
+  for (const std::string extension : {"jpg", "png"}) {
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+      SCOPED_TRACE(extension + " " + std::to_string(orientation));
+      const std::string path = Path("o" + std::to_string(orientation) + "." + extension);
+      WriteBytes(path, OrientedFile(dir_, extension, orientation));
+      ResizeObject r;
+      ASSERT_EQ(r->put_AutoOrient(1), S_OK);
+      r->put_Quality(100);
+      ASSERT_EQ(r->LoadSourceImage(Bstr(path)), S_OK);
+      const bool quarter = orientation >= 5;
+      EXPECT_EQ(r.Width(), quarter ? 32 : 48);
+      EXPECT_EQ(r.Height(), quarter ? 48 : 32);
+      LONG file_width = 0, file_height = 0;
+      r->GetSourceFileWidth(&file_width);
+      r->GetSourceFileHeight(&file_height);
+      EXPECT_EQ(file_width, r.Width());
+      EXPECT_EQ(file_height, r.Height());
+      const RgbImage upright = Written(r);
+      ASSERT_EQ(upright.width, r.Width());
+      EXPECT_TRUE(Shows(CornerPixel(upright, kLandings[orientation].red), 255, 0, 0));
+      EXPECT_TRUE(Shows(CornerPixel(upright, kLandings[orientation].green), 0, 255, 0));
+
+      // Without AutoOrient the picture loads as stored.
+      ResizeObject stored;
+      stored->put_Quality(100);
+      ASSERT_EQ(stored->LoadSourceImage(Bstr(path)), S_OK);
+      EXPECT_EQ(stored.Width(), 48);
+      EXPECT_TRUE(Shows(CornerPixel(Written(stored), kTopLeft), 255, 0, 0));
+    }
+  }
+}
+
+TEST_F(SourceLoadingTest, BrokenExifBlocksLoadThePictureAsStored) {
+  WriteJpegFile(Path("plain.jpg"), 48, 32, StoredCorners);
+  std::vector<std::uint8_t> tiff = TiffWithOrientation(6, true);
+  tiff[4] = 0xFF;  // a directory far past the block
+  const std::vector<std::vector<std::uint8_t>> blocks = {
+      tiff, {}, {'M', 'M'}, TiffBuilder(false).Entry(0x0112, 3, 1, 77).bytes()};
+  for (const auto& block : blocks) {
+    WriteBytes(Path("broken.jpg"), JpegWithExif(ReadBytes(Path("plain.jpg")), block));
+    ResizeObject r;
+    r->put_AutoOrient(1);
+    EXPECT_EQ(r->LoadSourceImage(Bstr(Path("broken.jpg"))), S_OK);
+    EXPECT_EQ(r.Width(), 48);
+    EXPECT_EQ(r.Height(), 32);
+    EXPECT_EQ(r.ErrorText(), u"");
+  }
+}
+
+struct ShrinkCase {
+  LONG min_width, min_height;
+  LONG width, height;  // of the loaded picture (800 x 600 stored)
+};
+
+TEST_F(SourceLoadingTest, LoadMinSizesDecodeAtTheSmallestEighthThatKeepsBoth) {
+  WriteJpegFile(Path("big.jpg"), 800, 600, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x / 4);
+    p[1] = std::uint8_t(y / 3);
+    p[2] = 90;
+  });
+  const ShrinkCase cases[] = {
+      {0, 0, 800, 600},     {100, 0, 100, 75},    {101, 0, 200, 150},   {0, 76, 200, 150},
+      {150, 150, 200, 150}, {150, 151, 300, 225}, {700, 0, 700, 525},   {701, 1, 800, 600},
+      {801, 0, 800, 600},   {-5, 0, 800, 600},    {1, 1, 100, 75},      {0, 600, 800, 600},
+  };
+  for (const ShrinkCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.min_width) + " x " + std::to_string(c.min_height));
+    ResizeObject r;
+    r->put_LoadMinWidth(c.min_width);
+    r->put_LoadMinHeight(c.min_height);
+    ASSERT_EQ(r->LoadSourceImage(Bstr(Path("big.jpg"))), S_OK);
+    EXPECT_EQ(r.Width(), c.width);
+    EXPECT_EQ(r.Height(), c.height);
+    LONG file_width = 0, file_height = 0;
+    r->GetSourceFileWidth(&file_width);
+    r->GetSourceFileHeight(&file_height);
+    EXPECT_EQ(file_width, 800);
+    EXPECT_EQ(file_height, 600);
+    // The reduced picture is the whole picture: its far corner shows the far colours.
+    r->put_Quality(100);
+    const RgbImage image = Written(r);
+    ASSERT_EQ(image.width, c.width);
+    EXPECT_TRUE(Near(image.At(c.width - 1, c.height - 1)[0], 199, 8));
+    EXPECT_TRUE(Near(image.At(c.width - 1, c.height - 1)[1], 199, 8));
+  }
+}
+
+TEST_F(SourceLoadingTest, ShrinkOnLoadMeasuresTheUprightPicture) {
+  WriteJpegFile(Path("plain.jpg"), 800, 600, Solid(10, 20, 30));
+  WriteBytes(Path("phone.jpg"), JpegWithExif(ReadBytes(Path("plain.jpg")), TiffWithOrientation(6, false)));
+  ResizeObject r;
+  r->put_AutoOrient(1);
+  r->put_LoadMinWidth(150);  // of the upright 600 x 800: the stored height must keep 150
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("phone.jpg"))), S_OK);
+  EXPECT_EQ(r.Width(), 150);
+  EXPECT_EQ(r.Height(), 200);
+  LONG file_width = 0, file_height = 0;
+  r->GetSourceFileWidth(&file_width);
+  r->GetSourceFileHeight(&file_height);
+  EXPECT_EQ(file_width, 600);
+  EXPECT_EQ(file_height, 800);
+}
+
+TEST_F(SourceLoadingTest, ShrinkOnLoadLeavesOtherPicturesWhole) {
+  WritePngFile(Path("p.png"), 300, 200, Solid(1, 2, 3));
+  ResizeObject r;
+  r->put_LoadMinWidth(10);
+  r->put_AutoOrient(1);
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("p.png"))), S_OK);
+  EXPECT_EQ(r.Width(), 300);
+  EXPECT_EQ(r.Height(), 200);
+  // Other data named .jpg goes where it always went, with the same outcome.
+  WriteBytes(Path("png-named.jpg"), ReadBytes(Path("p.png")));
+  ResizeObject plain;
+  const HRESULT as_before = plain->LoadSourceImage(Bstr(Path("png-named.jpg")));
+  EXPECT_EQ(r->LoadSourceImage(Bstr(Path("png-named.jpg"))), as_before);
+  EXPECT_EQ(r.ErrorText(), plain.ErrorText());
+  EXPECT_EQ(r.Width(), plain.Width());
+  // A file that is no picture fails as it always did, and a truncated JPEG keeps its rows.
+  WriteBytes(Path("junk.jpg"), std::vector<std::uint8_t>(100, 0x41));
+  ResizeObject junk;
+  junk->put_LoadMinWidth(10);
+  EXPECT_EQ(junk->LoadSourceImage(Bstr(Path("junk.jpg"))), S_FALSE);
+  EXPECT_EQ(junk.ErrorText(), u"Source image file formate is not supported!");
+  WriteJpegFile(Path("whole.jpg"), 256, 256, Solid(200, 200, 200));
+  std::vector<std::uint8_t> cut = ReadBytes(Path("whole.jpg"));
+  cut.resize(cut.size() * 2 / 3);
+  WriteBytes(Path("cut.jpg"), cut);
+  ResizeObject truncated;
+  truncated->put_LoadMinWidth(64);
+  EXPECT_EQ(truncated->LoadSourceImage(Bstr(Path("cut.jpg"))), S_OK);
+  EXPECT_EQ(truncated.Width(), 64);
+}
+
+TEST_F(SourceLoadingTest, TransparentPixelsLieOnTheBackgroundColor) {
+  // Left half transparent, right half red at half opacity.
+  WritePngFile(Path("alpha.png"), 40, 20, [](int x, int, std::uint8_t* p) {
+    p[0] = 255;
+    p[1] = p[2] = 0;
+    p[3] = x < 20 ? 0 : 128;
+  });
+  ResizeObject r;
+  r->put_Quality(100);
+  ASSERT_EQ(r->put_BackgroundColor(0x00FF0000), S_OK);  // blue, as 0x00BBGGRR
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("alpha.png"))), S_OK);
+  RgbImage image = Written(r);
+  EXPECT_TRUE(Shows(image.At(5, 10), 0, 0, 255));
+  EXPECT_TRUE(Near(image.At(35, 10)[0], 128, 6));
+  EXPECT_TRUE(Near(image.At(35, 10)[2], 127, 6));
+  r->put_BackgroundColor(0);
+  ASSERT_EQ(r->LoadSourceImage(Bstr(Path("alpha.png"))), S_OK);
+  image = Written(r);
+  EXPECT_TRUE(Shows(image.At(5, 10), 0, 0, 0));
+
+  // A GIF's transparent pixels: black as before, white with a white background; the
+  // others are the same either way.
+  const std::string gif = VXIMAGE_SOURCE_DIR "/tests/corpus/gif/peterdn_static_transparent.gif";
+  ResizeObject black, white;
+  black->put_Quality(100);
+  white->put_Quality(100);
+  white->put_BackgroundColor(0x00FFFFFF);
+  ASSERT_EQ(black->LoadSourceImage(Bstr(gif)), S_OK);
+  ASSERT_EQ(white->LoadSourceImage(Bstr(gif)), S_OK);
+  const RgbImage on_black = Written(black), on_white = Written(white);
+  ASSERT_EQ(on_black.rgb.size(), on_white.rgb.size());
+  int turned_white = 0;
+  for (int y = 0; y < on_black.height; ++y) {
+    for (int x = 0; x < on_black.width; ++x) {
+      const std::uint8_t *b = on_black.At(x, y), *w = on_white.At(x, y);
+      if (Shows(b, 0, 0, 0) && Shows(w, 255, 255, 255)) {
+        ++turned_white;
+      } else {
+        EXPECT_TRUE(Near(b[0], w[0], 40) && Near(b[1], w[1], 40) && Near(b[2], w[2], 40)) << x << "," << y;
+      }
+    }
+  }
+  EXPECT_GT(turned_white, 0);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "gdi/shade_colors.h"
 #include "platform/text/font_face.h"
 #include "platform/gdi.h"
+#include "platform/text/text_diagnostics.h"
 #include "platform/text/text_shaping.h"
 #include "tests/resize_test_support.h"
 #include "tests/text_test_support.h"
@@ -253,6 +254,28 @@ TEST_F(TextDrawingTest, UnderlineRunsTheWholeAdvanceInFullColour) {
     marked_rows += under_g;
   }
   EXPECT_GE(marked_rows, 1);
+}
+
+// A glyph is loaded once per font, and again only where it can reach the clip: a long run
+// costs loads for what shows, not for its length, and draws what its first glyphs draw.
+TEST_F(TextDrawingTest, GlyphsThatCannotShowAreNotLoadedAgain) {
+  const std::u16string run(std::size_t{1} << 17, u'W');
+  for (LONG escapement : {0L, 300L}) {
+    SCOPED_TRACE(escapement);
+    TestSurface surface(40, 30, 0), few(40, 30, 0);
+    SelectedFont font(surface.dc(), TestLogFont(u"Arial", -16, FW_NORMAL, 0, 0, escapement));
+    SelectedFont same(few.dc(), TestLogFont(u"Arial", -16, FW_NORMAL, 0, 0, escapement));
+    SetTextColor(surface.dc(), RGB(255, 255, 255));
+    SetTextColor(few.dc(), RGB(255, 255, 255));
+    const TextWork before = TextWorkDone();
+    ASSERT_TRUE(TextOutW(surface.dc(), 2, 2, run.c_str(), int(run.size())));
+    const TextWork after = TextWorkDone();
+    EXPECT_EQ(after.shapings - before.shapings, 1);
+    EXPECT_LE(after.glyph_loads - before.glyph_loads, 6);  // about three W show
+    ASSERT_TRUE(TextOutW(few.dc(), 2, 2, u"WWWWWW", 6));
+    EXPECT_NE(surface.Words(), std::vector<std::uint32_t>(40 * 30, 0));
+    EXPECT_EQ(surface.Words(), few.Words());
+  }
 }
 
 TEST_F(TextDrawingTest, TextDrawsTheSameOn24BitSections) {

@@ -2,10 +2,15 @@
 // rules, bad sizes, and the lifetime of font objects.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
 
 #include "platform/gdi.h"
 #include "platform/surface/gdi_diagnostics.h"
+#include "platform/text/font_catalog.h"
 #include "tests/resize_test_support.h"
 #include "tests/text_test_support.h"
 
@@ -219,6 +224,56 @@ TEST_F(TextFontTest, FontsAreCountedAndASelectedFontCannotBeDeleted) {
   GetObjectW(long_name, sizeof back, &back);
   EXPECT_EQ(std::u16string(back.lfFaceName).size(), 31u);
   DeleteObject(long_name);
+}
+
+// A font file with its revision (the head table's fontRevision, 16.16) set.
+std::vector<std::uint8_t> WithRevision(std::vector<std::uint8_t> font, std::uint32_t revision) {
+  auto u16 = [&](std::size_t at) { return std::size_t(font.at(at) << 8 | font.at(at + 1)); };
+  auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+  for (std::size_t table = 0; table < u16(4); ++table) {
+    const std::size_t record = 12 + 16 * table;
+    if (std::string(font.begin() + std::ptrdiff_t(record), font.begin() + std::ptrdiff_t(record) + 4) != "head") continue;
+    const std::size_t at = u32(record + 8) + 4;
+    for (int i = 0; i < 4; ++i) font.at(at + std::size_t(i)) = std::uint8_t(revision >> (24 - 8 * i));
+    return font;
+  }
+  ADD_FAILURE() << "no head table";
+  return font;
+}
+
+// Two revisions of one face side by side, as when an older package of a family is installed
+// beside a newer one: the newer is chosen whichever comes first by path, and the choice of
+// equal revisions goes by path alone.
+TEST(FontCatalogTest, TheNewestRevisionOfAFaceIsChosenWhateverItsPath) {
+  const text::FaceChoice installed = text::MatchFace(u"Caladea", FW_NORMAL, false);
+  ASSERT_NE(installed.face, nullptr);
+  ASSERT_EQ(installed.family, u"Caladea");
+  const std::vector<std::uint8_t> face = ReadBytes(installed.face->path);
+  const struct {
+    std::uint32_t first, second;  // revisions of "a/face.ttf" and "b/face.ttf"
+    const char* chosen;
+  } cases[] = {
+      {0x00010000, 0x00020000, "b"},
+      {0x00020000, 0x00010000, "a"},
+      {0x00011EB8, 0x00011EB8, "a"},  // 1.07 twice
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.chosen);
+    TempDir dir;
+    std::filesystem::create_directories(dir.File("fonts/a"));
+    std::filesystem::create_directories(dir.File("fonts/b"));
+    WriteBytes(dir.File("fonts/a/face.ttf"), WithRevision(face, c.first));
+    WriteBytes(dir.File("fonts/b/face.ttf"), WithRevision(face, c.second));
+    const text::FontCatalog catalog({dir.File("fonts")}, dir.File("cache"));
+    ASSERT_EQ(catalog.faces().size(), 2u);
+    for (const char16_t* name : {u"Caladea", u"Cambria", u"No such face"}) {
+      const text::FaceChoice choice = catalog.Match(name, FW_NORMAL, false);
+      ASSERT_NE(choice.face, nullptr);
+      EXPECT_EQ(choice.face->path, dir.File("fonts/") + c.chosen + "/face.ttf");
+      EXPECT_EQ(choice.face->version, std::int32_t(std::max(c.first, c.second)));
+    }
+    EXPECT_EQ(catalog.Fallback(U'C', FW_NORMAL, false).face->path, dir.File("fonts/") + c.chosen + "/face.ttf");
+  }
 }
 
 }  // namespace

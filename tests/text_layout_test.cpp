@@ -3,6 +3,7 @@
 // arguments GDI's text calls refuse.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 #include "platform/gdi.h"
@@ -169,6 +170,51 @@ TEST_F(TextLayoutTest, DrawingStopsAfterTheLastLineThatStartsInTheRectangle) {
   EXPECT_EQ(params.uiLengthDrawn, 4u);  // "a\nb\n"
 }
 
+// Rectangles near the ends of the 32-bit range, and text long and large enough to pass it,
+// measure as far as the range reaches: what passes it is held at its ends.
+TEST_F(TextLayoutTest, MeasuresPastTheRangeAreHeldAtItsEnds) {
+  constexpr LONG kMax = 0x7FFFFFFF;
+  {
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -12));
+    const LONG h = Metrics(surface_.dc()).tmHeight;
+    RECT rect{kMax - 10, kMax - 5, kMax - 10, kMax - 5};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"Hello", -1, &rect, DT_CALCRECT | DT_WORDBREAK), h);
+    EXPECT_EQ(rect.right, kMax);
+    EXPECT_EQ(rect.bottom, kMax);
+    // The wrapping width of a rectangle across the whole range, and drawing there.
+    rect = {-kMax - 1, -kMax - 1, kMax, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"Hello world", -1, &rect, DT_CALCRECT | DT_WORDBREAK), h);
+    rect = {-kMax - 1, kMax - 10, kMax, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"Hello\nworld", -1, &rect, DT_WORDBREAK), h);
+    // Unclipped lines stop where the range ends: the third would start past it.
+    ASSERT_LE(h, 20);
+    ASSERT_GT(2 * h, 20);
+    rect = {kMax - 20, kMax - 20, kMax, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), u"a\nb\nc", -1, &rect, DT_NOCLIP), 2 * h);
+  }
+  {
+    // 2^17 "Ǳ" (1.34 em each) at 16 384 pixels per em are 2.9 x 10^9 pixels wide.
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -16384));
+    const std::u16string wide(std::size_t{1} << 17, u'\u01F1');
+    EXPECT_EQ(Extent(surface_.dc(), wide).cx, kMax);
+    RECT rect{-100, 0, -100, 0};
+    EXPECT_GT(DrawTextW(surface_.dc(), wide.c_str(), -1, &rect, DT_CALCRECT), 0);
+    EXPECT_EQ(rect.right, kMax);
+    EXPECT_EQ(Extent(surface_.dc(), wide.substr(0, 1000)).cx, 1000 * Extent(surface_.dc(), u"\u01F1").cx);
+    EXPECT_GT(std::int64_t{Extent(surface_.dc(), u"\u01F1").cx} << 17, std::int64_t{kMax});
+  }
+  {
+    // 2^17 lines of over 18 000 pixels are over 2^31 pixels high.
+    SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -16384));
+    const std::u16string lines(std::size_t{1} << 17, u'\n');
+    RECT rect{0, -10, 0, -10};
+    EXPECT_EQ(DrawTextW(surface_.dc(), lines.c_str(), -1, &rect, DT_CALCRECT), kMax);
+    EXPECT_EQ(rect.bottom, kMax);
+    rect = {0, -kMax - 1, 100, kMax};
+    EXPECT_EQ(DrawTextW(surface_.dc(), lines.c_str(), -1, &rect, DT_WORDBREAK), kMax);
+  }
+}
+
 TEST_F(TextLayoutTest, BadArgumentsFailOrCountAsEmpty) {
   SelectedFont font(surface_.dc(), TestLogFont(u"Arial", -12));
   RECT rect{0, 0, 8, 8};
@@ -184,8 +230,8 @@ TEST_F(TextLayoutTest, BadArgumentsFailOrCountAsEmpty) {
   EXPECT_EQ(rect.right, 0);
   EXPECT_TRUE(TextOutW(surface_.dc(), 0, 0, nullptr, 0));
   EXPECT_FALSE(TextOutW(surface_.dc(), 0, 0, u"a", -1));
-  // Text of more than 1 MiB is refused rather than measured.
-  const std::u16string huge((std::size_t{1} << 19) + 1, u'a');
+  // Text of more than 2^17 units is refused rather than measured.
+  const std::u16string huge((std::size_t{1} << 17) + 1, u'a');
   SIZE size;
   EXPECT_FALSE(GetTextExtentPoint32W(surface_.dc(), huge.c_str(), int(huge.size()), &size));
   EXPECT_EQ(DrawTextW(surface_.dc(), huge.c_str(), -1, &rect, DT_CALCRECT), 0);

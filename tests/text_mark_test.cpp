@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "base/color_mix.h"
+#include "object/mark_area.h"
 #include "object/mark_text.h"
 #include "object/text_mark.h"
 #include "object/text_mark_layout.h"
+#include "platform/text/text_diagnostics.h"
 #include "tests/gdi_test_surface.h"
 #include "tests/resize_test_support.h"
 #include "tests/text_mark_whole_picture.h"
@@ -431,7 +433,7 @@ TEST_F(ShadowMaskTest, ShadowColourLaidThroughTheMask) {
   MaskPiece mask;
   mask.area = {11, 20, 14, 21};
   mask.levels = {255, 0, 127};
-  LayShadow(layer.dc(), {10, 20}, mask, RGB(200, 100, 50));
+  LayShadow(layer.dc(), {10, 20, 14, 21}, mask, RGB(200, 100, 50));
   EXPECT_EQ(layer.Words(), (std::vector<std::uint32_t>{0x00102030, 0x00C86432, 0x00102030,
                                                       ShadeColorsInline(0x00102030, 0x00C86432, 127)}));
 }
@@ -517,6 +519,23 @@ TEST_F(StampTextMarkTest, ShadowsOverEveryEdgeDrawAsWholePictureLayers) {
   EXPECT_GE(drawn, cases - 4);  // a turned run from the top right leaves the picture
 }
 
+// A text and shadow over more pixels than a band holds: mask, shadow and merge are drawn
+// band by band and come out as the whole picture's layers.
+TEST_F(StampTextMarkTest, BandsDrawAsWholePictureLayers) {
+  Use({1400, 1000}, true);
+  const TextMarkFontSettings font = FontSettings(u"DejaVu Sans", -160);
+  TextMarkSettings s = Settings(1);
+  s.area_width = 1300;
+  s.opacity = 100;
+  s.shadow_visible = true;
+  s.shadow = {RGB(0, 0, 0), 7, 4, 50};
+  const char16_t* text = u"Bands of a large watermark && its soft shadow over two bands";
+  const std::vector<std::uint32_t> fast = Stamp(font, s, text);
+  ASSERT_EQ(fast, Whole(font, s, text));
+  const InkBox ink = Ink(fast);
+  EXPECT_GT(std::int64_t{ink.width()} * ink.height(), kBandPixels);
+}
+
 // --- AddTextMark on the object ------------------------------------------------------------
 
 class AddTextMarkTest : public LeakCheckedTest {
@@ -596,6 +615,110 @@ TEST_F(AddTextMarkTest, AThousandCallsKeepOneFontAndLeaveNothingBehind) {
   }
   EXPECT_EQ(LiveGdiObjects(), before);
   EXPECT_EQ(LiveBstrCount(), bstrs_before);
+}
+
+// Captions placed near the ends of the 32-bit range, or long and large enough to pass it:
+// each call answers S_OK and marks the picture where the text reaches it, measured and
+// placed with what passes the range held at its ends.
+TEST_F(AddTextMarkTest, CaptionsPastTheRangeAreHeldAtItsEnds) {
+  const struct {
+    const char* what;
+    LONG rule, offset_x, offset_y, height;
+    std::u16string text;
+    POINT at;
+    bool shows;
+  } cases[] = {
+      {"free place far down", -1, 0, 0, 12, u"Hello", {0, 2147483640}, false},
+      {"free place far right", -1, 0, 0, 12, u"Hello", {2147483640, 0}, false},
+      {"bottom right pushed far down", 4, 0, 2147482457, 12, u"Hello", {0, 0}, false},
+      {"bottom right pulled far up and left", 4, -2147482457, -2147482457, 12, u"Hello", {0, 0}, false},
+      {"wider than the range", -1, 0, 0, -16384, std::u16string(std::size_t{1} << 17, u'\u01F1'), {-1500, -3600}, true},
+      {"taller than the range", 4, 0, 0, -16384, std::u16string(std::size_t{1} << 17, u'\n'), {0, 0}, false},
+      {"taller than the range, its first line at the top", 1, -500, -3600, -16384,
+       u"W" + std::u16string((std::size_t{1} << 17) - 1, u'\n'), {0, 0}, true},
+  };
+  for (const auto& c : cases) {
+    for (LONG shadow : {0, 1}) {
+      SCOPED_TRACE(::testing::Message() << c.what << (shadow ? ", with a shadow" : ""));
+      ResizeObject r;
+      LoadBlack(r, 160, 100);
+      r->put_TextMarkColor(RGB(255, 255, 255));
+      r->put_TextMarkShadowColor(RGB(255, 255, 255));
+      r->put_TextMarkShadowVisible(shadow);
+      r->put_TextMarkShadowSize(3);
+      r->put_TextMarkHeight(c.height);
+      r->put_MarkPos(c.rule);
+      r->put_MarkPosOffsetX(c.offset_x);
+      r->put_MarkPosOffsetY(c.offset_y);
+      EXPECT_EQ(r->AddTextMark(Bstr(c.text), c.at.x, c.at.y), S_OK);
+      EXPECT_EQ(BrightPixels(Picture(r), 0, 0, 160, 100) > 0, c.shows);
+      EXPECT_EQ(r.ErrorText(), u"");
+    }
+  }
+}
+
+// One call measures and draws its text several times (its size, its bounds, the shadow's
+// bounds and mask, the text itself, band by band): each line and each stretch between line
+// breaks is shaped once.
+TEST_F(AddTextMarkTest, EachLineIsShapedOncePerCall) {
+  ResizeObject r;
+  LoadBlack(r, 320, 200);
+  r->put_TextMarkShadowVisible(1);
+  r->put_TextMarkHeight(-20);
+  r->put_TextMarkAreaWidth(60);
+  r->put_MarkPos(1);
+  // The stretches "Alpha beta gamma" and "delta", and the lines the first wraps into at
+  // 60 pixels: at most "Alpha ", "beta " and "gamma".
+  const TextWork before = TextWorkDone();
+  EXPECT_EQ(r->AddTextMark(Bstr(std::u16string(u"Alpha beta gamma\r\ndelta")), 0, 0), S_OK);
+  const TextWork after = TextWorkDone();
+  EXPECT_GE(after.shapings - before.shapings, 3);
+  EXPECT_LE(after.shapings - before.shapings, 5);
+}
+
+// Long captions within the text limit, wrapped, with a shadow: each is done within the
+// test's time, its first lines drawn. Prefixes, one long word, many short lines, complex
+// script clusters, stacked marks and nested direction controls.
+TEST_F(AddTextMarkTest, LongCaptionsWithinTheLimitAreDrawnInLinearTime) {
+  const auto repeated = [](const std::u16string& unit) {
+    std::u16string text;
+    while (text.size() + unit.size() <= (std::size_t{1} << 17)) text += unit;
+    return text;
+  };
+  const struct {
+    const char* what;
+    std::u16string text;
+  } cases[] = {
+      {"prefixes", repeated(u"&x")},
+      {"one word", repeated(u"W")},
+      {"lines", repeated(u"x\n")},
+      {"Devanagari clusters", repeated(u"\u0915\u094D\u0937\u093F")},
+      {"stacked marks", repeated(u"a\u0300\u0301\u0302\u0303\u0304\u0305\u0306\u0307\u0308\u0309\u030A")},
+      {"direction controls", repeated(u"\u202Ba\u202Ab")},
+  };
+  ResizeObject r;
+  LoadBlack(r, 320, 200);
+  r->put_TextMarkColor(RGB(255, 255, 255));
+  r->put_TextMarkHeight(-20);
+  r->put_TextMarkShadowVisible(1);
+  r->put_TextMarkShadowSize(4);
+  r->put_TextMarkAreaWidth(300);
+  r->put_MarkPos(1);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(r->AddTextMark(Bstr(c.text), 0, 0), S_OK);
+    EXPECT_GT(BrightPixels(Picture(r), 0, 0, 320, 200), 100);
+    LoadBlack(r, 320, 200);
+  }
+  // One unit more is refused unmeasured, and says so; up to a zero character it is the
+  // text before the zero.
+  EXPECT_EQ(r->AddTextMark(Bstr(repeated(u"W") + u"W"), 0, 0), S_FALSE);
+  EXPECT_EQ(r.ErrorText(), u"Text mark is too long!");
+  EXPECT_EQ(BrightPixels(Picture(r), 0, 0, 320, 200), 0);
+  r->ClearErrorInfo();
+  EXPECT_EQ(r->AddTextMark(Bstr(u"Short" + std::u16string(1, u'\0') + repeated(u"W")), 0, 0), S_OK);
+  EXPECT_GT(BrightPixels(Picture(r), 0, 0, 320, 200), 0);
+  EXPECT_EQ(r.ErrorText(), u"");
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "tests/resize_test_support.h"
 
@@ -222,6 +224,186 @@ TEST_F(ThumbnailCropTest, BeforeAnyLoadOutputsAreBlackPicturesOfTheRequestedSize
   // Proportional rules see a ratio of 1 (-1 / -1).
   EXPECT_EQ(Thumb(r, 25, 0, 1).height, 25);
   EXPECT_EQ(r.ErrorText(), u"");
+}
+
+
+// --- IResize2: resampled thumbnails and the box rules --------------------------------------
+
+// A source of one-pixel black and white stripes, columns of period 2 and rows of period 3:
+// nearest-neighbour picks give black or white, averages give the greys below.
+void LoadStripes(ResizeObject& r, const TempDir& dir) {
+  const std::string path = dir.File("stripes.png");
+  WritePngFile(path, 120, 90, [](int x, int y, std::uint8_t* p) {
+    p[0] = x % 2 ? 255 : 0;
+    p[1] = y % 3 == 0 ? 255 : 0;
+    p[2] = 60;
+    p[3] = 255;
+  });
+  ASSERT_EQ(r->LoadSourceImage(Bstr(path)), S_OK);
+  r->put_Quality(100);
+}
+
+TEST_F(ThumbnailCropTest, AreaAveragingGivesTheMeanOfTheCoveredArea) {
+  ResizeObject r;
+  LoadStripes(r, dir_);
+  ASSERT_EQ(r->put_ResampleFilter(1), S_OK);
+  // 120 x 90 to 20 x 15: each output pixel covers 6 x 6 source pixels, three of them
+  // white in each row (red 127.5) and two of six rows green (85).
+  const RgbImage image = Thumb(r, 20, 15, 0);
+  ASSERT_EQ(image.width, 20);
+  ASSERT_EQ(image.height, 15);
+  for (int y = 0; y < 15; ++y) {
+    for (int x = 0; x < 20; ++x) {
+      ASSERT_TRUE(Near(image.At(x, y)[0], 128, 2)) << x << "," << y;
+      ASSERT_TRUE(Near(image.At(x, y)[1], 85, 2)) << x << "," << y;
+      ASSERT_TRUE(Near(image.At(x, y)[2], 60, 2)) << x << "," << y;
+    }
+  }
+  // Nor where a pixel covers a fraction of a stripe: 120 to 48 is 2.5 columns a pixel,
+  // whose red average runs 102, 102 (1 of 2.5 white), 153, 153 (1.5 of 2.5) in turn.
+  const RgbImage uneven = Thumb(r, 48, 15, 0);
+  ASSERT_EQ(uneven.width, 48);
+  for (int x = 0; x < 48; ++x) {
+    const int expected = x / 2 % 2 ? 153 : 102;
+    EXPECT_TRUE(Near(uneven.At(x, 7)[0], expected, 3)) << x << ": " << int(uneven.At(x, 7)[0]);
+  }
+}
+
+TEST_F(ThumbnailCropTest, DefaultFilterStillPicksWholePixels) {
+  ResizeObject r;
+  LoadStripes(r, dir_);
+  const RgbImage image = Thumb(r, 20, 15, 0);
+  ASSERT_EQ(image.width, 20);
+  int extreme = 0;
+  for (int x = 0; x < 20; ++x) extreme += image.At(x, 7)[0] < 40 || image.At(x, 7)[0] > 215;
+  EXPECT_EQ(extreme, 20);
+}
+
+TEST_F(ThumbnailCropTest, LanczosKeepsFlatAreasAndSmoothsStripes) {
+  ResizeObject r;
+  LoadStripes(r, dir_);
+  ASSERT_EQ(r->put_ResampleFilter(2), S_OK);
+  const RgbImage image = Thumb(r, 30, 0, 1);  // proportional: 30 x 22
+  ASSERT_EQ(image.width, 30);
+  ASSERT_EQ(image.height, 22);
+  for (int x = 2; x < 28; ++x) {
+    EXPECT_TRUE(Near(image.At(x, 11)[0], 128, 6)) << x;
+    EXPECT_TRUE(Near(image.At(x, 11)[2], 60, 3)) << x;
+  }
+  // Enlarging takes the same filter: a ramp between the two pixels, not a step.
+  ResizeObject two;
+  const std::string path = dir_.File("two.png");
+  WritePngFile(path, 2, 1, [](int x, int, std::uint8_t* p) {
+    p[0] = p[1] = p[2] = x ? 255 : 0;
+    p[3] = 255;
+  });
+  ASSERT_EQ(two->LoadSourceImage(Bstr(path)), S_OK);
+  two->put_Quality(100);
+  for (LONG filter : {1, 2}) {
+    two->put_ResampleFilter(filter);
+    const RgbImage wide = Thumb(two, 64, 8, 0);
+    ASSERT_EQ(wide.width, 64);
+    EXPECT_TRUE(Near(wide.At(31, 4)[0], 128, 40)) << filter;
+    EXPECT_LT(wide.At(2, 4)[0], 20);
+    EXPECT_GT(wide.At(61, 4)[0], 235);
+  }
+}
+
+struct BoxCase {
+  int source_width, source_height;
+  LONG box_width, box_height;
+  int fit_width, fit_height;
+};
+
+TEST_F(ThumbnailCropTest, FitKeepsProportionsInsideTheBoxAndNeverEnlarges) {
+  const BoxCase cases[] = {
+      {200, 100, 150, 150, 150, 75}, {100, 200, 150, 150, 75, 150}, {200, 100, 100, 20, 40, 20},
+      {200, 100, 400, 400, 200, 100}, {200, 100, 200, 100, 200, 100}, {300, 2, 10, 10, 10, 1},
+      {201, 100, 100, 100, 100, 50},  // 49.75 rounds to 50
+  };
+  for (const BoxCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.source_width) + "x" + std::to_string(c.source_height) + " in " +
+                 std::to_string(c.box_width) + "x" + std::to_string(c.box_height));
+    for (LONG filter : {0, 1, 2}) {
+      ResizeObject r;
+      LoadGradient(r, c.source_width, c.source_height);
+      r->put_ResampleFilter(filter);
+      const std::string out = dir_.File("fit.jpg");
+      EXPECT_EQ(r->MakeFitImage(Bstr(out), c.box_width, c.box_height), S_OK);
+      const RgbImage image = ReadJpegFile(out);
+      EXPECT_EQ(image.width, c.fit_width);
+      EXPECT_EQ(image.height, c.fit_height);
+    }
+  }
+}
+
+TEST_F(ThumbnailCropTest, FillCoversTheBoxAndCutsTheOverflowEvenly) {
+  for (LONG filter : {0, 1, 2}) {
+    SCOPED_TRACE(filter);
+    ResizeObject r;
+    LoadGradient(r, 200, 100);  // red = x, green = y
+    r->put_ResampleFilter(filter);
+    const std::string out = dir_.File("fill.jpg");
+    // A square box takes the middle 100 x 100: columns 50 to 149.
+    EXPECT_EQ(r->MakeFillImage(Bstr(out), 50, 50), S_OK);
+    RgbImage image = ReadJpegFile(out);
+    ASSERT_EQ(image.width, 50);
+    ASSERT_EQ(image.height, 50);
+    EXPECT_TRUE(Near(image.At(0, 25)[0], 51, 4)) << int(image.At(0, 25)[0]);
+    EXPECT_TRUE(Near(image.At(49, 25)[0], 148, 4)) << int(image.At(49, 25)[0]);
+    EXPECT_TRUE(Near(image.At(25, 0)[1], 1, 4));
+    EXPECT_TRUE(Near(image.At(25, 49)[1], 98, 4));
+    // A tall box takes full height and cuts the sides; enlarging is allowed.
+    EXPECT_EQ(r->MakeFillImage(Bstr(out), 100, 400), S_OK);
+    image = ReadJpegFile(out);
+    ASSERT_EQ(image.width, 100);
+    ASSERT_EQ(image.height, 400);
+    EXPECT_TRUE(Near(image.At(50, 200)[0], 100, 6));
+  }
+}
+
+TEST_F(ThumbnailCropTest, BoxRulesWithoutABoxOrAPictureWriteNothing) {
+  ResizeObject none;
+  const std::string out = dir_.File("box.jpg");
+  EXPECT_EQ(none->MakeFitImage(Bstr(out), 100, 100), S_FALSE);
+  EXPECT_EQ(none->MakeFillImage(Bstr(out), 100, 100), S_FALSE);
+  EXPECT_FALSE(FileExists(out));
+  ResizeObject r;
+  LoadGradient(r, 20, 10);
+  for (auto [w, h] : {std::pair{0, 10}, {10, 0}, {-5, 10}}) {
+    EXPECT_EQ(r->MakeFitImage(Bstr(out), w, h), S_FALSE);
+    EXPECT_EQ(r->MakeFillImage(Bstr(out), w, h), S_FALSE);
+    EXPECT_FALSE(FileExists(out));
+  }
+  EXPECT_NE(r.ErrorText(), u"");
+}
+
+// A picture loaded while ResampleFilter is set sits in a section of the object's own, which
+// resampling reads in place; loaded before, it is read out of the service's bitmap. Marks
+// drawn on it included, both give the same bytes.
+TEST_F(ThumbnailCropTest, ResampledThumbnailsDoNotDependOnWhenTheFilterWasSet) {
+  const std::string jpeg = dir_.File("photo.jpg");
+  WriteJpegFile(jpeg, 160, 120, [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x);
+    p[1] = std::uint8_t(y);
+    p[2] = std::uint8_t(x * y);
+  });
+  std::vector<std::uint8_t> thumbnails[2], marked[2];
+  for (int before : {0, 1}) {
+    ResizeObject r;
+    if (before) r->put_ResampleFilter(2);
+    ASSERT_EQ(r->LoadSourceImage(Bstr(jpeg)), S_OK);
+    r->put_ResampleFilter(2);
+    r->put_MarkPos(0);
+    r->put_TextMarkColor(0x00FFFFFF);
+    ASSERT_EQ(r->AddTextMark(Bstr(std::string("marked")), 0, 0), S_OK);
+    ASSERT_EQ(r->MakeThumbImage(Bstr(dir_.File("thumb.jpg")), 40, 30, 0), S_OK);
+    ASSERT_EQ(r->MakeMarkImage(Bstr(dir_.File("mark.jpg"))), S_OK);
+    thumbnails[before] = ReadBytes(dir_.File("thumb.jpg"));
+    marked[before] = ReadBytes(dir_.File("mark.jpg"));
+  }
+  EXPECT_EQ(thumbnails[0], thumbnails[1]);
+  EXPECT_EQ(marked[0], marked[1]);
 }
 
 }  // namespace

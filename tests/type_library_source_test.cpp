@@ -54,11 +54,12 @@ std::string IdlSource() {
 // An attribute list "dual, id(6), helpstring("x")" as name -> argument (quotes removed).
 std::map<std::string, std::string> Attributes(const std::string& list) {
   std::map<std::string, std::string> attributes;
-  static const std::regex kAttribute(R"re(([A-Za-z_]+)\s*(?:\(\s*"?([^")]*)"?\s*\))?)re");
+  // A quoted argument may hold any character but the quote.
+  static const std::regex kAttribute(R"re(([A-Za-z_]+)\s*(?:\(\s*(?:"([^"]*)"|([^")]*))\s*\))?)re");
   for (const std::string& item : SplitTopLevel(list, ',')) {
     std::smatch m;
     EXPECT_TRUE(std::regex_match(item, m, kAttribute)) << item;
-    attributes[m[1]] = m[2];
+    attributes[m[1]] = m[2].matched ? m[2].str() : m[3].str();
   }
   return attributes;
 }
@@ -106,33 +107,51 @@ struct InterfaceSource {
   std::vector<Declared> members;
 };
 
-InterfaceSource IResizeSource() {
+// Where the bracket closing the one at `open` stands, quoted text skipped; npos if none.
+std::size_t Closing(const std::string& text, std::size_t open, char closing) {
+  bool quoted = false;
+  for (std::size_t i = open + 1; i < text.size(); ++i) {
+    if (text[i] == '"') quoted = !quoted;
+    if (!quoted && text[i] == closing) return i;
+  }
+  return std::string::npos;
+}
+
+InterfaceSource InterfaceSourceOf(const std::string& name) {
   const std::string idl = IdlSource();
-  static const std::regex kInterface(R"(\[([^\]]*)\]\s*interface\s+IResize\s*:\s*(\w+)\s*\{([^}]*)\}\s*;)");
+  const std::regex head("interface\\s+" + name + "\\s*:\\s*(\\w+)\\s*\\{");
   std::smatch m;
   InterfaceSource source;
-  if (!std::regex_search(idl, m, kInterface)) {
-    ADD_FAILURE() << "no interface IResize";
+  // Help strings may hold any character but the quote: the attribute list and the body
+  // are found by their brackets, outside quotes.
+  const std::size_t attributes_open = std::regex_search(idl, m, head) ? idl.rfind('[', m.position(0)) : std::string::npos;
+  const std::size_t body_open = attributes_open == std::string::npos ? attributes_open : m.position(0) + m.length(0) - 1;
+  const std::size_t body_close = body_open == std::string::npos ? body_open : Closing(idl, body_open, '}');
+  if (body_close == std::string::npos) {
+    ADD_FAILURE() << "no interface " << name;
     return source;
   }
-  source.attributes = Attributes(m[1]);
-  source.base = m[2];
-  static const std::regex kMember(R"(\[([^\]]*)\]\s*HRESULT\s+(\w+)\s*\(([^)]*)\))");
-  for (const std::string& declaration : SplitTopLevel(m[3], ';')) {
+  source.attributes = Attributes(idl.substr(attributes_open + 1, Closing(idl, attributes_open, ']') - attributes_open - 1));
+  source.base = m[1];
+  static const std::regex kMember(R"(\s*HRESULT\s+(\w+)\s*\(([^)]*)\))");
+  const std::string body = idl.substr(body_open + 1, body_close - body_open - 1);
+  for (const std::string& declaration : SplitTopLevel(body, ';')) {
+    const std::size_t close = declaration.front() == '[' ? Closing(declaration, 0, ']') : std::string::npos;
     std::smatch d;
-    if (!std::regex_match(declaration, d, kMember)) {
+    const std::string rest = close == std::string::npos ? declaration : declaration.substr(close + 1);
+    if (close == std::string::npos || !std::regex_match(rest, d, kMember)) {
       ADD_FAILURE() << "not a member: " << declaration;
       continue;
     }
     Declared member;
-    member.name = d[2];
-    const auto attributes = Attributes(d[1]);
+    member.name = d[1];
+    const auto attributes = Attributes(declaration.substr(1, close - 1));
     member.id = attributes.count("id") ? std::stoi(attributes.at("id")) : DISPID_UNKNOWN;
     member.help = attributes.count("helpstring") ? attributes.at("helpstring") : "";
     if (attributes.count("propget")) member.kind = MemberKind::kPropertyGet;
     if (attributes.count("propput")) member.kind = MemberKind::kPropertyPut;
     EXPECT_EQ(attributes.size(), member.kind == MemberKind::kMethod ? 2u : 3u) << declaration;
-    for (const std::string& text : SplitTopLevel(d[3], ',')) {
+    for (const std::string& text : SplitTopLevel(d[2], ',')) {
       member.parameters.push_back(Parameter(text, &member.parameter_names.emplace_back()));
     }
     source.members.push_back(member);
@@ -140,10 +159,17 @@ InterfaceSource IResizeSource() {
   return source;
 }
 
+// IResize's members, then those IResize2 adds (DISPIDs from 100 on), as the vtable has them.
 TEST(TypeLibrarySource, DeclaresEveryMemberOfTheTable) {
-  const InterfaceSource source = IResizeSource();
+  InterfaceSource source = InterfaceSourceOf("IResize");
+  const std::size_t first_members = source.members.size();
+  const InterfaceSource second = InterfaceSourceOf("IResize2");
+  source.members.insert(source.members.end(), second.members.begin(), second.members.end());
   const auto table = ResizeMembers();
   ASSERT_EQ(source.members.size(), table.size());  // one declaration a vtable slot, in order
+  ASSERT_GT(first_members, 0u);
+  EXPECT_LT(table[first_members - 1].id, 100);
+  for (std::size_t i = first_members; i < table.size(); ++i) EXPECT_GE(table[i].id, 100);
   for (std::size_t i = 0; i < table.size(); ++i) {
     const Member& row = table[i];
     const Declared& declared = source.members[i];
@@ -162,7 +188,7 @@ TEST(TypeLibrarySource, DeclaresEveryMemberOfTheTable) {
 }
 
 TEST(TypeLibrarySource, GetErrorInfoReturnsItsText) {
-  for (const Declared& member : IResizeSource().members) {
+  for (const Declared& member : InterfaceSourceOf("IResize").members) {
     if (member.name != "GetErrorInfo") continue;
     ASSERT_EQ(member.parameters.size(), 1u);
     EXPECT_EQ(member.parameters[0].type, VT_BSTR);
@@ -172,13 +198,20 @@ TEST(TypeLibrarySource, GetErrorInfoReturnsItsText) {
   FAIL() << "no GetErrorInfo";
 }
 
-TEST(TypeLibrarySource, DescribesTheDualInterface) {
-  const InterfaceSource source = IResizeSource();
+TEST(TypeLibrarySource, DescribesTheDualInterfaces) {
+  const InterfaceSource source = InterfaceSourceOf("IResize");
   EXPECT_EQ(source.base, "IDispatch");
   const std::map<std::string, std::string> expected = {
       {"object", ""}, {"uuid", GuidText(IID_IResize)}, {"dual", ""}, {"oleautomation", ""},
       {"helpstring", "IImage Interface"}, {"pointer_default", "unique"}};
   EXPECT_EQ(source.attributes, expected);
+
+  const InterfaceSource second = InterfaceSourceOf("IResize2");
+  EXPECT_EQ(second.base, "IResize");
+  EXPECT_EQ(second.attributes.at("uuid"), GuidText(IID_IResize2));
+  EXPECT_EQ(second.attributes.count("dual"), 1u);
+  EXPECT_EQ(second.attributes.count("oleautomation"), 1u);
+  EXPECT_FALSE(second.attributes.at("helpstring").empty());
 }
 
 TEST(TypeLibrarySource, DescribesTheLibraryAndItsClass) {
@@ -194,11 +227,14 @@ TEST(TypeLibrarySource, DescribesTheLibraryAndItsClass) {
 
   const std::string body = library[3];
   EXPECT_TRUE(std::regex_search(body, std::regex(R"(importlib\s*\(\s*"stdole2\.tlb"\s*\)\s*;)")));
-  static const std::regex kClass(R"(\[([^\]]*)\]\s*coclass\s+(\w+)\s*\{\s*\[\s*default\s*\]\s*interface\s+(\w+)\s*;\s*\}\s*;)");
+  // IResize2 is the default, so that late binding sees every member; IResize is listed too.
+  static const std::regex kClass(
+      R"(\[([^\]]*)\]\s*coclass\s+(\w+)\s*\{\s*\[\s*default\s*\]\s*interface\s+(\w+)\s*;\s*interface\s+(\w+)\s*;\s*\}\s*;)");
   std::smatch coclass;
   ASSERT_TRUE(std::regex_search(body, coclass, kClass));
   EXPECT_EQ(coclass[2], "Resize");
-  EXPECT_EQ(coclass[3], "IResize");
+  EXPECT_EQ(coclass[3], "IResize2");
+  EXPECT_EQ(coclass[4], "IResize");
   const std::map<std::string, std::string> class_attributes = {
       {"uuid", GuidText(CLSID_Resize)}, {"helpstring", "Merrow vxImage Image Class 8.0"}};
   EXPECT_EQ(Attributes(coclass[1]), class_attributes);

@@ -169,6 +169,18 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ handle) {
   return previous;
 }
 
+HGDIOBJ GetCurrentObject(HDC hdc, UINT type) {
+  Dc* dc = FindDc(hdc);
+  if (!dc) return nullptr;
+  switch (type) {
+    case OBJ_BITMAP: return dc->bitmap;
+    case OBJ_BRUSH: return dc->brush;
+    case OBJ_PEN: return dc->pen;
+    case OBJ_FONT: return dc->font;
+    default: return nullptr;
+  }
+}
+
 BOOL DeleteObject(HGDIOBJ handle) {
   Object* object = FindObject(handle);
   if (!object || object->kind == Kind::kDc) return FALSE;

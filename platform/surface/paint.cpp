@@ -35,6 +35,14 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
   return color & 0x00FFFFFF;
 }
 
+int GetClipBox(HDC hdc, LPRECT rect) {
+  Dc* dc = FindDc(hdc);
+  if (!dc || !rect) return ERROR;
+  const Surface s = SurfaceOf(*dc);
+  *rect = RECT{0, 0, s.width, s.height};
+  return s.pixels ? SIMPLEREGION : NULLREGION;
+}
+
 HBRUSH CreateSolidBrush(COLORREF color) {
   auto brush = std::make_unique<Brush>();
   brush->color = color & 0x00FFFFFF;

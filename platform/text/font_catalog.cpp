@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "base/ascii_case.h"
 #include "base/utf8.h"
@@ -13,17 +14,29 @@ namespace vx::text {
 
 namespace {
 
-// Our own fontconfig setup: the system's font folders and caches, and none of its rules
-// nor a user's fonts, so that the faces chosen depend only on which fonts are installed.
-constexpr const char kFontConfig[] = R"(<?xml version="1.0"?>
-<!DOCTYPE fontconfig SYSTEM "urn:fontconfig:fonts.dtd">
-<fontconfig>
-  <dir>/usr/share/fonts</dir>
-  <dir>/usr/local/share/fonts</dir>
-  <cachedir>/var/cache/fontconfig</cachedir>
-  <cachedir prefix="xdg">fontconfig</cachedir>
-</fontconfig>
-)";
+std::string XmlEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
+// fontconfig's caches of the system's font folders.
+constexpr const char kSystemCaches[] =
+    "<cachedir>/var/cache/fontconfig</cachedir><cachedir prefix=\"xdg\">fontconfig</cachedir>";
+
+// Our own fontconfig setup: the given font folders and caches, and none of its rules nor
+// a user's fonts, so that the faces chosen depend only on which fonts are installed.
+std::string FontConfigFor(const std::vector<std::string>& folders, const std::string& caches) {
+  std::string xml =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"urn:fontconfig:fonts.dtd\">\n<fontconfig>\n";
+  for (const std::string& folder : folders) xml += "<dir>" + XmlEscaped(folder) + "</dir>\n";
+  return xml + caches + "\n</fontconfig>\n";
+}
 
 // Windows core faces and the families made to measure the same.
 struct Alias {
@@ -55,62 +68,6 @@ int OpenTypeWeight(FcPattern* pattern) {
   return static_cast<int>(FcWeightToOpenTypeDouble(fc));
 }
 
-class Catalog {
- public:
-  Catalog() {
-    config_ = FcConfigCreate();
-    if (!config_) return;
-    if (!FcConfigParseAndLoadFromMemory(config_, reinterpret_cast<const FcChar8*>(kFontConfig),
-                                        FcFalse) ||
-        !FcConfigBuildFonts(config_)) {
-      return;
-    }
-    FcFontSet* set = FcConfigGetFonts(config_, FcSetSystem);
-    for (int i = 0; set && i < set->nfont; ++i) Add(set->fonts[i]);
-    // A fixed order, whatever order the folders were scanned in.
-    std::sort(faces_.begin(), faces_.end(), [](const CatalogFace& a, const CatalogFace& b) {
-      return a.path != b.path ? a.path < b.path : a.index < b.index;
-    });
-  }
-
-  const std::vector<CatalogFace>& faces() const { return faces_; }
-
- private:
-  void Add(FcPattern* pattern) {
-    FcChar8* file = nullptr;
-    FcBool outline = FcFalse;
-    if (FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch) return;
-    if (FcPatternGetBool(pattern, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) return;
-    CatalogFace face;
-    face.path = reinterpret_cast<const char*>(file);
-    FcPatternGetInteger(pattern, FC_INDEX, 0, &face.index);
-    if (face.index < 0 || face.index > 0xFFFF) return;  // named instances of variable fonts
-    FcChar8* family = nullptr;
-    for (int n = 0; FcPatternGetString(pattern, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
-      face.families.push_back(WideFromUtf8(reinterpret_cast<const char*>(family)));
-    }
-    if (face.families.empty()) return;
-    face.weight = OpenTypeWeight(pattern);
-    int slant = FC_SLANT_ROMAN, width = FC_WIDTH_NORMAL;
-    FcPatternGetInteger(pattern, FC_SLANT, 0, &slant);
-    FcPatternGetInteger(pattern, FC_WIDTH, 0, &width);
-    face.italic = slant != FC_SLANT_ROMAN;
-    face.normal_width = width == FC_WIDTH_NORMAL;
-    FcCharSet* charset = nullptr;
-    if (FcPatternGetCharSet(pattern, FC_CHARSET, 0, &charset) != FcResultMatch) return;
-    face.charset = charset;  // owned by the font set, which lives as long as the catalogue
-    faces_.push_back(std::move(face));
-  }
-
-  FcConfig* config_ = nullptr;
-  std::vector<CatalogFace> faces_;
-};
-
-const Catalog& TheCatalog() {
-  static const Catalog* catalog = new Catalog;  // never destroyed: fonts may be used until exit
-  return *catalog;
-}
-
 // Lower is better: a normal width, the requested slant, then the nearest weight.
 int StyleDistance(const CatalogFace& face, LONG weight, bool italic) {
   return (face.normal_width ? 0 : 100000) + (face.italic == italic ? 0 : 10000) +
@@ -134,31 +91,101 @@ FaceChoice Choose(const CatalogFace& face, const std::u16string& family, LONG we
   return choice;
 }
 
-// The best face of an installed family; `accept` filters the candidates.
+LONG EffectiveWeight(LONG weight) { return weight <= 0 ? 400 : std::min<LONG>(weight, 1000); }
+
+int FontVersion(FcPattern* pattern) {
+  int version = 0;
+  FcPatternGetInteger(pattern, FC_FONTVERSION, 0, &version);
+  return version;
+}
+
+}  // namespace
+
+const FontCatalog& FontCatalog::System() {
+  // Never destroyed: fonts may be used until exit.
+  static const FontCatalog* catalog =
+      new FontCatalog(FontConfigFor({"/usr/share/fonts", "/usr/local/share/fonts"}, kSystemCaches));
+  return *catalog;
+}
+
+FontCatalog::FontCatalog(const std::vector<std::string>& folders, const std::string& cache_folder)
+    : FontCatalog(FontConfigFor(folders, "<cachedir>" + XmlEscaped(cache_folder) + "</cachedir>")) {}
+
+FontCatalog::FontCatalog(const std::string& config_xml) {
+  FcConfig* config = FcConfigCreate();
+  config_ = config;
+  if (!config) return;
+  if (!FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(config_xml.c_str()),
+                                      FcFalse) ||
+      !FcConfigBuildFonts(config)) {
+    return;
+  }
+  FcFontSet* set = FcConfigGetFonts(config, FcSetSystem);
+  for (int i = 0; set && i < set->nfont; ++i) Add(set->fonts[i]);
+  // A fixed order, whatever order the folders were scanned in.
+  std::sort(faces_.begin(), faces_.end(), [](const CatalogFace& a, const CatalogFace& b) {
+    return a.path != b.path ? a.path < b.path : a.index < b.index;
+  });
+}
+
+FontCatalog::~FontCatalog() {
+  if (config_) FcConfigDestroy(static_cast<FcConfig*>(config_));
+}
+
+void FontCatalog::Add(void* opaque) {
+  FcPattern* pattern = static_cast<FcPattern*>(opaque);
+  FcChar8* file = nullptr;
+  FcBool outline = FcFalse;
+  if (FcPatternGetString(pattern, FC_FILE, 0, &file) != FcResultMatch) return;
+  if (FcPatternGetBool(pattern, FC_OUTLINE, 0, &outline) != FcResultMatch || !outline) return;
+  CatalogFace face;
+  face.path = reinterpret_cast<const char*>(file);
+  FcPatternGetInteger(pattern, FC_INDEX, 0, &face.index);
+  if (face.index < 0 || face.index > 0xFFFF) return;  // named instances of variable fonts
+  FcChar8* family = nullptr;
+  for (int n = 0; FcPatternGetString(pattern, FC_FAMILY, n, &family) == FcResultMatch; ++n) {
+    face.families.push_back(WideFromUtf8(reinterpret_cast<const char*>(family)));
+  }
+  if (face.families.empty()) return;
+  face.weight = OpenTypeWeight(pattern);
+  face.version = FontVersion(pattern);
+  int slant = FC_SLANT_ROMAN, width = FC_WIDTH_NORMAL;
+  FcPatternGetInteger(pattern, FC_SLANT, 0, &slant);
+  FcPatternGetInteger(pattern, FC_WIDTH, 0, &width);
+  face.italic = slant != FC_SLANT_ROMAN;
+  face.normal_width = width == FC_WIDTH_NORMAL;
+  FcCharSet* charset = nullptr;
+  if (FcPatternGetCharSet(pattern, FC_CHARSET, 0, &charset) != FcResultMatch) return;
+  face.charset = charset;  // owned by the font set, which lives as long as the catalogue
+  faces_.push_back(std::move(face));
+}
+
+// The best face of a family: the nearest style, then the newest revision, then the first
+// by path; `accept` filters the candidates.
 template <class Accept>
-FaceChoice BestOfFamily(std::u16string_view name, LONG weight, bool italic, Accept accept) {
+FaceChoice FontCatalog::BestOfFamily(std::u16string_view name, LONG weight, bool italic,
+                                     Accept accept) const {
   const CatalogFace* best = nullptr;
   const std::u16string* spelling = nullptr;
-  for (const CatalogFace& face : TheCatalog().faces()) {
+  int best_distance = 0;
+  for (const CatalogFace& face : faces_) {
     const std::u16string* family = FamilyName(face, name);
     if (!family || !accept(face)) continue;
-    if (!best || StyleDistance(face, weight, italic) < StyleDistance(*best, weight, italic)) {
+    const int distance = StyleDistance(face, weight, italic);
+    if (!best || distance < best_distance || (distance == best_distance && face.version > best->version)) {
       best = &face;
       spelling = family;
+      best_distance = distance;
     }
   }
   return best ? Choose(*best, *spelling, weight, italic) : FaceChoice{};
 }
 
-LONG EffectiveWeight(LONG weight) { return weight <= 0 ? 400 : std::min<LONG>(weight, 1000); }
-
-}  // namespace
-
 bool CatalogFace::HasChar(char32_t c) const {
   return charset && FcCharSetHasChar(static_cast<const FcCharSet*>(charset), c);
 }
 
-FaceChoice MatchFace(std::u16string_view name, LONG weight, bool italic) {
+FaceChoice FontCatalog::Match(std::u16string_view name, LONG weight, bool italic) const {
   weight = EffectiveWeight(weight);
   auto any = [](const CatalogFace&) { return true; };
   if (!name.empty()) {
@@ -171,22 +198,29 @@ FaceChoice MatchFace(std::u16string_view name, LONG weight, bool italic) {
     }
   }
   if (FaceChoice base = BestOfFamily(kBaseFamily, weight, italic, any); base.face) return base;
-  // Without the base font, the first installed family stands in for it.
-  const std::vector<CatalogFace>& faces = TheCatalog().faces();
-  if (faces.empty()) return {};
-  return BestOfFamily(faces.front().families.front(), weight, italic, any);
+  // Without the base font, the first family by path stands in for it.
+  if (faces_.empty()) return {};
+  return BestOfFamily(faces_.front().families.front(), weight, italic, any);
 }
 
-FaceChoice FallbackFace(char32_t c, LONG weight, bool italic) {
+FaceChoice FontCatalog::Fallback(char32_t c, LONG weight, bool italic) const {
   weight = EffectiveWeight(weight);
   auto covers = [c](const CatalogFace& face) { return face.HasChar(c); };
   for (std::u16string_view family : kFallbackFamilies) {
     if (FaceChoice choice = BestOfFamily(family, weight, italic, covers); choice.face) return choice;
   }
-  for (const CatalogFace& face : TheCatalog().faces()) {
+  for (const CatalogFace& face : faces_) {
     if (face.HasChar(c)) return BestOfFamily(face.families.front(), weight, italic, covers);
   }
   return {};
+}
+
+FaceChoice MatchFace(std::u16string_view name, LONG weight, bool italic) {
+  return FontCatalog::System().Match(name, weight, italic);
+}
+
+FaceChoice FallbackFace(char32_t c, LONG weight, bool italic) {
+  return FontCatalog::System().Fallback(c, weight, italic);
 }
 
 }  // namespace vx::text

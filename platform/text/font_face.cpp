@@ -1,4 +1,5 @@
 #include "platform/text/font_face.h"
+#include "platform/text/text_diagnostics.h"
 
 #include FT_TRUETYPE_TABLES_H
 #include FT_ADVANCES_H
@@ -20,6 +21,11 @@ constexpr int kMaxUnitsPerEm = 16384;
 std::mutex& TextLock() {
   static std::mutex* lock = new std::mutex;
   return *lock;
+}
+
+vx::TextWork& TextWorkCounters() {
+  static vx::TextWork counters;
+  return counters;
 }
 
 FT_Library FreeTypeLibrary() {
@@ -143,3 +149,8 @@ bool FontFace::SetPixelSize(int ppem) {
 }
 
 }  // namespace vx::text
+
+vx::TextWork vx::TextWorkDone() {
+  std::lock_guard lock(text::TextLock());
+  return text::TextWorkCounters();
+}

@@ -14,10 +14,17 @@
 #include <mutex>
 #include <string>
 
+namespace vx {
+struct TextWork;
+}
+
 namespace vx::text {
 
 // The lock every text call holds while it uses faces, fonts and the FreeType library.
 std::mutex& TextLock();
+
+// The counters of text_diagnostics.h; change them with TextLock() held.
+vx::TextWork& TextWorkCounters();
 
 // Vertical metrics and the other table values, in font units.
 struct FaceTables {

@@ -1,6 +1,8 @@
 #include "platform/text/font_metrics.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 
 namespace vx::text {
 
@@ -32,7 +34,10 @@ int ScaleRounded(std::int64_t value, int ppem, int units_per_em) {
 
 int ScaleAdvance(int advance_units, int ppem, int units_per_em) {
   const FT_Fixed scale = FT_DivFix(FT_Long(ppem) * 64, units_per_em);
-  return static_cast<int>((FT_MulFix(advance_units, scale) + 32) >> 6);
+  // A face's shaping may ask for any advance; what no int holds is held at its ends.
+  const std::int64_t pixels = (std::int64_t{FT_MulFix(advance_units, scale)} + 32) >> 6;
+  return static_cast<int>(std::clamp<std::int64_t>(pixels, std::numeric_limits<int>::min(),
+                                                    std::numeric_limits<int>::max()));
 }
 
 int PixelsPerEm(const FaceTables& t, LONG height) {

@@ -10,6 +10,7 @@
 
 #include "base/color_mix.h"
 #include "platform/text/font_face.h"
+#include "platform/text/text_diagnostics.h"
 
 namespace vx::text {
 
@@ -51,16 +52,26 @@ int GreyLevel(int coverage) {
 std::int64_t FloorDiv64(FT_Pos v) { return v >= 0 ? v / 64 : -((-v + 63) / 64); }
 std::int64_t CeilDiv64(FT_Pos v) { return -FloorDiv64(-v); }
 
-// Renders an outline given in device pixels (26.6, y upwards: device row r spans
-// -(r+1)..-r) and mixes it into the paint's clip.
+// The pixels of the clip that a box of outline points (26.6 device pixels, y upwards:
+// device row r spans -(r+1)..-r) covers, right and bottom exclusive; empty when none.
+struct PixelSpan {
+  std::int64_t left, top, right, bottom;
+  bool empty() const { return left >= right || top >= bottom; }
+};
+PixelSpan SpanInClip(const FT_BBox& box, const RECT& clip) {
+  return {std::max<std::int64_t>(FloorDiv64(box.xMin), clip.left),
+          std::max<std::int64_t>(FloorDiv64(-box.yMax), clip.top),
+          std::min<std::int64_t>(CeilDiv64(box.xMax), clip.right),
+          std::min<std::int64_t>(CeilDiv64(-box.yMin), clip.bottom)};
+}
+
+// Renders an outline given in device pixels and mixes it into the paint's clip.
 void FillOutline(const TextPaint& paint, FT_Outline* outline, bool bilevel) {
   FT_BBox box;
   FT_Outline_Get_CBox(outline, &box);
-  const std::int64_t left = std::max<std::int64_t>(FloorDiv64(box.xMin), paint.clip.left);
-  const std::int64_t right = std::min<std::int64_t>(CeilDiv64(box.xMax), paint.clip.right);
-  const std::int64_t top = std::max<std::int64_t>(FloorDiv64(-box.yMax), paint.clip.top);
-  const std::int64_t bottom = std::min<std::int64_t>(CeilDiv64(-box.yMin), paint.clip.bottom);
-  if (left >= right || top >= bottom) return;
+  const PixelSpan span = SpanInClip(box, paint.clip);
+  if (span.empty()) return;
+  const std::int64_t left = span.left, right = span.right, top = span.top, bottom = span.bottom;
   const int width = static_cast<int>(right - left);
   const int pitch = bilevel ? (width + 7) / 8 : width;
   const std::int64_t band_rows = std::max<std::int64_t>(1, kBandBytes / pitch);
@@ -99,6 +110,18 @@ bool DrawsBilevel(FT_Face face, int ppem) {
   return flags != FT_GASP_NO_TABLE && !(flags & FT_GASP_DO_GRAY);
 }
 
+// Moves a glyph's outline into the run's frame at the pen, turns it with the baseline and
+// puts it onto the device.
+void PlaceOutline(FT_Outline* outline, const RunFrame& frame, double pen, FT_Pos x_offset, FT_Pos y_offset) {
+  FT_Outline_Translate(outline, static_cast<FT_Pos>(std::lround(pen * 64)) + x_offset, y_offset);
+  if (frame.sin != 0 || frame.cos != 1) {
+    FT_Matrix turn{ToFixed(frame.cos), ToFixed(-frame.sin), ToFixed(frame.sin), ToFixed(frame.cos)};
+    FT_Outline_Transform(outline, &turn);
+  }
+  FT_Outline_Translate(outline, static_cast<FT_Pos>(std::llround(frame.origin_x * 64)),
+                       static_cast<FT_Pos>(std::llround(-frame.origin_y * 64)));
+}
+
 }  // namespace
 
 RunFrame MakeRunFrame(double origin_x, double origin_y, LONG escapement) {
@@ -121,15 +144,19 @@ RunFrame MakeRunFrame(double origin_x, double origin_y, LONG escapement) {
 }
 
 int DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& use, unsigned glyph,
-              int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset) {
+              int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset, GlyphInk* ink) {
+  GlyphInk found;
+  if (!ink) ink = &found;
+  *ink = {};
   FontFace& face = *use.face;
   if (!face.SetPixelSize(ppem)) return -1;
   const bool bilevel = DrawsBilevel(face.ft(), ppem);
   const FT_Int32 flags = FT_LOAD_NO_BITMAP | (bilevel ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+  ++TextWorkCounters().glyph_loads;
   if (FT_Load_Glyph(face.ft(), glyph, flags) != 0) return -1;
   FT_GlyphSlot slot = face.ft()->glyph;
-  const int hinted_advance = bilevel ? static_cast<int>((slot->advance.x + 32) >> 6) : -1;
-  if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points == 0) return hinted_advance;
+  ink->hinted_advance = bilevel ? static_cast<int>((slot->advance.x + 32) >> 6) : -1;
+  if (slot->format != FT_GLYPH_FORMAT_OUTLINE || slot->outline.n_points == 0) return ink->hinted_advance;
   FT_Outline* outline = &slot->outline;
   if (use.synthetic_bold) {
     const FT_Pos strength = FT_Pos(ppem) * 64 / 24;
@@ -139,16 +166,30 @@ int DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& use,
     FT_Matrix shear{0x10000, kItalicShear, 0, 0x10000};
     FT_Outline_Transform(outline, &shear);
   }
-  // Into the run's frame at the pen, then turned with the baseline, then onto the device.
-  FT_Outline_Translate(outline, static_cast<FT_Pos>(std::lround(pen * 64)) + x_offset, y_offset);
-  if (frame.sin != 0 || frame.cos != 1) {
-    FT_Matrix turn{ToFixed(frame.cos), ToFixed(-frame.sin), ToFixed(frame.sin), ToFixed(frame.cos)};
-    FT_Outline_Transform(outline, &turn);
-  }
-  FT_Outline_Translate(outline, static_cast<FT_Pos>(std::llround(frame.origin_x * 64)),
-                       static_cast<FT_Pos>(std::llround(-frame.origin_y * 64)));
+  ink->has_outline = true;
+  FT_Outline_Get_CBox(outline, &ink->box);
+  PlaceOutline(outline, frame, pen, x_offset, y_offset);
   FillOutline(paint, outline, bilevel);
-  return hinted_advance;
+  return ink->hinted_advance;
+}
+
+bool GlyphReachesClip(const TextPaint& paint, const RunFrame& frame, const GlyphInk& ink, double pen,
+                      FT_Pos x_offset, FT_Pos y_offset) {
+  if (!ink.has_outline) return false;
+  FT_Vector corners[4] = {{ink.box.xMin, ink.box.yMin}, {ink.box.xMax, ink.box.yMin},
+                          {ink.box.xMax, ink.box.yMax}, {ink.box.xMin, ink.box.yMax}};
+  char tags[4] = {FT_CURVE_TAG_ON, FT_CURVE_TAG_ON, FT_CURVE_TAG_ON, FT_CURVE_TAG_ON};
+  short contours[1] = {3};
+  FT_Outline box{};
+  box.n_contours = 1;
+  box.n_points = 4;
+  box.points = corners;
+  box.tags = tags;
+  box.contours = contours;
+  PlaceOutline(&box, frame, pen, x_offset, y_offset);
+  FT_BBox placed;
+  FT_Outline_Get_CBox(&box, &placed);
+  return !SpanInClip(placed, paint.clip).empty();
 }
 
 void FillBand(const TextPaint& paint, const RunFrame& frame, double x0, double x1, double top,

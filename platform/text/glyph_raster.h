@@ -52,9 +52,16 @@ RunFrame MakeRunFrame(double origin_x, double origin_y, LONG escapement);
 // offsets (26.6, y upwards), hinted at the font's size, grey or bilevel as the face's gasp
 // table asks, emboldened and slanted when the face must synthesise those styles.
 // Returns the glyph's advance in whole pixels as hinting left it when it was drawn
-// bilevel, and -1 otherwise.
+// bilevel, and -1 otherwise; fills `ink` when given.
 int DrawGlyph(const TextPaint& paint, const RunFrame& frame, const FaceUse& face, unsigned glyph,
-               int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset);
+              int ppem, double pen, FT_Pos x_offset, FT_Pos y_offset, GlyphInk* ink = nullptr);
+
+// Whether a glyph of this ink, placed as DrawGlyph places it, can change a pixel of the
+// paint's clip. Placing only moves, turns and rounds, each point alone and monotonically,
+// so the box's corners placed bound the placed points: a glyph found not to reach the clip
+// would have drawn nothing.
+bool GlyphReachesClip(const TextPaint& paint, const RunFrame& frame, const GlyphInk& ink, double pen,
+                      FT_Pos x_offset, FT_Pos y_offset);
 
 // Fills the band [x0, x1) along the baseline, from `top` to `bottom` pixels below it
 // (negative: above): underlines and strike-outs.

@@ -5,6 +5,7 @@
 #include "platform/text/font_face.h"
 #include "platform/text/font_metrics.h"
 #include "platform/text/font_object.h"
+#include "platform/text/text_shaping.h"
 
 namespace vx::text {
 
@@ -60,6 +61,22 @@ const FaceUse& RealizedFont::FaceFor(char32_t c) {
   }
   fallback_by_char_[c] = use;
   return *use;
+}
+
+RealizedFont::~RealizedFont() = default;
+
+ShapingMemo& RealizedFont::shaping_memo() {
+  if (!shaping_memo_) shaping_memo_ = std::make_unique<ShapingMemo>();
+  return *shaping_memo_;
+}
+
+const GlyphInk* RealizedFont::KnownInk(const FaceUse& face, unsigned glyph) const {
+  const auto found = inks_.find({&face, glyph});
+  return found == inks_.end() ? nullptr : &found->second;
+}
+
+void RealizedFont::RememberInk(const FaceUse& face, unsigned glyph, const GlyphInk& ink) {
+  inks_[{&face, glyph}] = ink;
 }
 
 }  // namespace vx::text

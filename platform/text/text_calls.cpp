@@ -1,7 +1,10 @@
 // The GDI calls that measure and draw text: GetTextExtentPoint32W, TextOutW, DrawTextW,
 // DrawTextExW, and the text alignment.
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <mutex>
+#include <new>
 #include <string_view>
 
 #include "platform/text/font_face.h"
@@ -15,8 +18,11 @@ using namespace vx::text;
 
 namespace {
 
-// Longest text measured or drawn: 1 MiB of UTF-16. Longer text fails the call.
-constexpr std::size_t kMaxTextUnits = std::size_t{1} << 19;
+// Longest text measured or drawn: 2^17 UTF-16 units (256 KiB), some forty pages, far
+// beyond any caption. Longer text fails the call. The cost of a call is linear in the text
+// but not small: a text whose lines are all different is shaped in full by every call
+// that lays it out anew, up to a few tenths of a second for text at this limit.
+constexpr std::size_t kMaxTextUnits = std::size_t{1} << 17;
 
 constexpr UINT kDrawTextFormats = DT_WORDBREAK | DT_SINGLELINE | DT_NOCLIP | DT_EXTERNALLEADING |
                                   DT_CALCRECT | DT_NOPREFIX;
@@ -63,11 +69,18 @@ TextPaint PaintOf(const Dc& dc, const RECT* clip) {
   return paint;
 }
 
+// A coordinate or height held at the ends of the 32-bit range: text placed near its edge,
+// or long and large enough to pass it, measures and draws as far as the range reaches.
+LONG Held(std::int64_t value) {
+  return static_cast<LONG>(std::clamp<std::int64_t>(value, std::numeric_limits<LONG>::min(),
+                                                    std::numeric_limits<LONG>::max()));
+}
+
 std::u16string_view Slice(std::u16string_view text, TextLine line) {
   return text.substr(line.begin, line.end - line.begin);
 }
 
-int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRAWTEXTPARAMS* params) {
+int DrawTextLaidOut(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRAWTEXTPARAMS* params) {
   std::u16string_view input;
   if (!rect || (format & ~kDrawTextFormats) || !TextArgument(text, count, true, input)) return 0;
   if (params && params->cbSize != sizeof(DRAWTEXTPARAMS)) return 0;
@@ -76,9 +89,9 @@ int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRA
   RealizedFont* font = RealizedFontOf(hdc);
   if (!dc || !font) return 0;
   const TEXTMETRICW& tm = font->metrics();
-  const int advance = tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
-  const LONG left = rect->left + (params ? params->iLeftMargin : 0);
-  const LONG right = rect->right - (params ? params->iRightMargin : 0);
+  const std::int64_t advance = tm.tmHeight + ((format & DT_EXTERNALLEADING) ? tm.tmExternalLeading : 0);
+  const std::int64_t left = std::int64_t{rect->left} + (params ? params->iLeftMargin : 0);
+  const std::int64_t right = std::int64_t{rect->right} - (params ? params->iRightMargin : 0);
   if (params) params->uiLengthDrawn = 0;
   if (input.empty()) {
     // No line at all, yet GDI answers with one line's height.
@@ -110,27 +123,32 @@ int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRA
     }
   }
 
+  const std::int64_t height = advance * std::int64_t(lines.size());
   if (format & DT_CALCRECT) {
-    int widest = 0;
-    for (TextLine line : lines) widest = std::max(widest, ShapeText(*font, Slice(shown, line)).width);
-    rect->right = left + widest + (params ? params->iRightMargin : 0);
-    rect->bottom = rect->top + advance * LONG(lines.size());
+    std::int64_t widest = 0;
+    for (TextLine line : lines) widest = std::max(widest, ShapeTextOnce(*font, Slice(shown, line)).width);
+    rect->right = Held(left + widest + (params ? params->iRightMargin : 0));
+    rect->bottom = Held(rect->top + height);
     if (params) params->uiLengthDrawn = UINT(input.size());
-    return advance * int(lines.size());
+    return Held(height);
   }
 
-  const RECT clip{left, rect->top, right, rect->bottom};
+  const RECT clip{Held(left), rect->top, Held(right), rect->bottom};
   const TextPaint paint = PaintOf(*dc, (format & DT_NOCLIP) ? nullptr : &clip);
   std::int64_t y = rect->top;
   std::size_t drawn = 0;
+  // The underlined characters are in order, as the lines are: each line takes the next few.
+  auto next_underlined = prefixed.underlined.begin();
   for (TextLine line : lines) {
-    // Drawing stops at the first line that would start at or below the bottom.
-    if (!(format & DT_NOCLIP) && y >= rect->bottom) break;
+    // Drawing stops at the first line that would start at or below the bottom, or past the
+    // 32-bit range, where no surface reaches.
+    if ((!(format & DT_NOCLIP) && y >= rect->bottom) || y > std::numeric_limits<LONG>::max()) break;
+    next_underlined = std::lower_bound(next_underlined, prefixed.underlined.end(), line.begin);
     std::vector<std::uint32_t> underlined;
-    for (std::uint32_t index : prefixed.underlined) {
-      if (index >= line.begin && index < line.end) underlined.push_back(index - line.begin);
+    for (; next_underlined != prefixed.underlined.end() && *next_underlined < line.end; ++next_underlined) {
+      underlined.push_back(*next_underlined - line.begin);
     }
-    DrawRun(paint, *font, ShapeText(*font, Slice(shown, line)), left, int(y), underlined);
+    DrawRun(paint, *font, ShapeTextOnce(*font, Slice(shown, line)), Held(left), LONG(y), underlined);
     y += advance;
     ++drawn;
   }
@@ -139,7 +157,16 @@ int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRA
                                 ? UINT(input.size())
                                 : UINT(prefixed.source[lines[drawn].begin]);
   }
-  return advance * int(drawn);
+  return Held(advance * std::int64_t(drawn));
+}
+
+// Like GDI's, the text calls fail rather than throw when memory runs out.
+int DrawTextImpl(HDC hdc, LPCWSTR text, int count, LPRECT rect, UINT format, DRAWTEXTPARAMS* params) {
+  try {
+    return DrawTextLaidOut(hdc, text, count, rect, format, params);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 }  // namespace
@@ -150,7 +177,11 @@ BOOL GetTextExtentPoint32W(HDC hdc, LPCWSTR text, int count, SIZE* size) {
   std::lock_guard lock(TextLock());
   RealizedFont* font = RealizedFontOf(hdc);
   if (!font) return FALSE;
-  size->cx = ShapeText(*font, input).width;
+  try {
+    size->cx = Held(ShapeTextOnce(*font, input).width);
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
   size->cy = input.empty() ? 0 : font->metrics().tmHeight;
   return TRUE;
 }
@@ -162,7 +193,11 @@ BOOL TextOutW(HDC hdc, int x, int y, LPCWSTR text, int count) {
   Dc* dc = FindDc(hdc);
   RealizedFont* font = RealizedFontOf(hdc);
   if (!dc || !font) return FALSE;
-  DrawRun(PaintOf(*dc, nullptr), *font, ShapeText(*font, input), x, y);
+  try {
+    DrawRun(PaintOf(*dc, nullptr), *font, ShapeTextOnce(*font, input), x, y);
+  } catch (const std::bad_alloc&) {
+    return FALSE;
+  }
   return TRUE;
 }
 

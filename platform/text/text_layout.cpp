@@ -66,11 +66,11 @@ std::vector<TextLine> SplitAtBreaks(std::u16string_view text) {
 }
 
 std::vector<TextLine> WrapLine(RealizedFont& font, std::u16string_view whole, TextLine stretch,
-                               int width) {
+                               std::int64_t width) {
   const std::u16string_view text = whole.substr(stretch.begin, stretch.end - stretch.begin);
   const std::size_t n = text.size();
   if (n == 0) return {stretch};
-  const std::vector<int> advances = ShapeText(font, text).unit_advances;
+  const std::vector<std::int64_t>& advances = ShapeTextOnce(font, text).unit_advances;
   const std::vector<char> opportunities = BreakOpportunities(text);
   // A line may end before unit p where Unicode line breaking allows it: after a run of
   // spaces, a tab or a hyphen, between ideographs.

@@ -35,6 +35,7 @@ std::vector<TextLine> SplitAtBreaks(std::u16string_view text);
 // before it stay on the line and count in its width, and one space after it is dropped.
 // A word wider than `width` is not split: its line runs on to the next opportunity, and
 // is wider than asked.
-std::vector<TextLine> WrapLine(RealizedFont& font, std::u16string_view text, TextLine stretch, int width);
+std::vector<TextLine> WrapLine(RealizedFont& font, std::u16string_view text, TextLine stretch,
+                               std::int64_t width);
 
 }  // namespace vx::text

@@ -43,26 +43,45 @@ void DrawRun(const TextPaint& paint, RealizedFont& font, const ShapedText& shape
   const RunFrame frame = MakeRunFrame(x + baseline_x, y + baseline_y, logfont.lfEscapement);
   // Bilevel glyphs are drawn at their hinted advances, as GDI draws them, though they are
   // measured at their scaled ones; the difference gathers along the run.
-  int drift = 0;
+  // A glyph drawn once is known: where it cannot reach the clip it is passed over, its
+  // advance taken from what drawing found, so that a long run costs little beyond what shows.
+  std::int64_t drift = 0;
   for (const PlacedGlyph& g : shaped.glyphs) {
-    const int hinted = DrawGlyph(paint, frame, *g.face, g.glyph, font.ppem(), g.x + drift, g.x_offset,
-                                 g.y_offset);
+    const double pen = double(g.x + drift);
+    int hinted;
+    if (const GlyphInk* known = font.KnownInk(*g.face, g.glyph)) {
+      hinted = known->hinted_advance;
+      if (GlyphReachesClip(paint, frame, *known, pen, g.x_offset, g.y_offset)) {
+        DrawGlyph(paint, frame, *g.face, g.glyph, font.ppem(), pen, g.x_offset, g.y_offset);
+      }
+    } else {
+      GlyphInk ink;
+      hinted = DrawGlyph(paint, frame, *g.face, g.glyph, font.ppem(), pen, g.x_offset, g.y_offset, &ink);
+      font.RememberInk(*g.face, g.glyph, ink);
+    }
     if (hinted >= 0 && !g.shaped) drift += hinted + (g.face->synthetic_bold ? kSyntheticBoldExtra : 0) - g.advance;
   }
   const Stroke under = Underline(font);
-  if (logfont.lfUnderline) FillBand(paint, frame, 0, shaped.width, under.top, under.bottom);
+  if (logfont.lfUnderline) FillBand(paint, frame, 0, double(shaped.width), under.top, under.bottom);
   if (logfont.lfStrikeOut) {
     const Stroke strike = StrikeOut(font);
-    FillBand(paint, frame, 0, shaped.width, strike.top, strike.bottom);
+    FillBand(paint, frame, 0, double(shaped.width), strike.top, strike.bottom);
+  }
+  if (underlined.empty()) return;
+  // The extent of each character's glyphs, found in one pass, so that the cost does not
+  // grow with the number of underlined characters times the glyphs. A character without
+  // glyphs spans from the run's width back to 0, which draws nothing.
+  const std::size_t units = shaped.unit_advances.size();
+  std::vector<std::int64_t> left(units, shaped.width), right(units, 0);
+  for (const PlacedGlyph& g : shaped.glyphs) {
+    if (g.cluster >= units) continue;
+    left[g.cluster] = std::min(left[g.cluster], g.x);
+    right[g.cluster] = std::max(right[g.cluster], g.x + g.advance);
   }
   for (std::uint32_t index : underlined) {
-    int left = shaped.width, right = 0;
-    for (const PlacedGlyph& g : shaped.glyphs) {
-      if (g.cluster != index) continue;
-      left = std::min(left, g.x);
-      right = std::max(right, g.x + g.advance);
-    }
-    FillBand(paint, frame, left, right, under.top, under.bottom);
+    const bool known = index < units;
+    FillBand(paint, frame, double(known ? left[index] : shaped.width), double(known ? right[index] : 0), under.top,
+             under.bottom);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/text/font_face.h"
 #include "platform/text/font_metrics.h"
+#include "platform/text/text_diagnostics.h"
 
 namespace vx::text {
 
@@ -120,7 +121,7 @@ struct Run {
   hb_script_t script = HB_SCRIPT_COMMON;
   bool shaped = false;
   std::vector<PlacedGlyph> glyphs;  // x relative to the run's start
-  int width = 0;
+  std::int64_t width = 0;
 };
 
 class Shaper {
@@ -143,7 +144,7 @@ class Shaper {
       }
       for (const PlacedGlyph& g : run.glyphs) out.unit_advances[g.cluster] += g.advance;
     }
-    int pen = 0;
+    std::int64_t pen = 0;
     for (std::size_t index : VisualOrder(runs)) {
       for (PlacedGlyph g : runs[index].glyphs) {
         g.x += pen;
@@ -283,6 +284,23 @@ class Shaper {
 
 }  // namespace
 
-ShapedText ShapeText(RealizedFont& font, std::u16string_view text) { return Shaper(font, text).Shape(); }
+ShapedText ShapeText(RealizedFont& font, std::u16string_view text) {
+  ++TextWorkCounters().shapings;
+  return Shaper(font, text).Shape();
+}
+
+const ShapedText& ShapeTextOnce(RealizedFont& font, std::u16string_view text) {
+  ShapingMemo& memo = font.shaping_memo();
+  std::u16string key(text);
+  if (auto known = memo.texts.find(key); known != memo.texts.end()) return known->second;
+  // Each entry counts a little more than its units, so that many short lines are bounded too.
+  const std::size_t cost = text.size() + kShapingMemoEntryUnits;
+  if (memo.units + cost > kShapingMemoUnits) {
+    memo.texts.clear();
+    memo.units = 0;
+  }
+  memo.units += cost;
+  return memo.texts.emplace(std::move(key), ShapeText(font, text)).first->second;
+}
 
 }  // namespace vx::text

@@ -10,7 +10,7 @@
 ' leaves cscript with status 0.
 Option Explicit
 
-Const kChecks = 61
+Const kChecks = 78
 Const kChecksPerSource = 9
 
 Dim passed, failed, fso, logo, folder, o, i, s, number
@@ -133,6 +133,48 @@ number = Err.Number
 On Error GoTo 0
 Check number <> 0, "a method cannot be assigned"
 Check Not fso.FileExists(folder & "\crop.jpg"), "a refused call writes nothing"
+
+' IResize2, by name on the same object: a phone photo stored on its side with EXIF
+' orientation 6 (300 x 480 as stored), turned upright, decoded smaller, and made into
+' resampled and box thumbnails; then the background, a refused filter and the error text
+' cleared.
+Dim phone
+phone = fso.BuildPath(fso.GetParentFolderName(WScript.ScriptFullName), "phone-orientation6.jpg")
+Set o = CreateObject("vxImage.Resize")
+Check o.AutoOrient = 0, "AutoOrient starts at 0"
+Check o.ResampleFilter = 0, "ResampleFilter starts at 0"
+Check o.LoadMinWidth = 0 And o.LoadMinHeight = 0, "LoadMinWidth and LoadMinHeight start at 0"
+Check CLng(o.BackgroundColor) = 0, "BackgroundColor starts black"
+Check o.GetSourceFileWidth() = -1 And o.GetSourceFileHeight() = -1, "no picture: file size -1 x -1"
+o.LoadSourceImage phone
+Check o.GetSourceImageWidth() = 300 And o.GetSourceImageHeight() = 480, "as stored without AutoOrient"
+o.AutoOrient = 1
+o.LoadSourceImage phone
+Check o.GetSourceImageWidth() = 480 And o.GetSourceImageHeight() = 300, "upright: " & o.GetSourceImageWidth() & " x " & o.GetSourceImageHeight()
+o.LoadMinWidth = 100
+o.LoadSourceImage phone
+Check o.GetSourceImageWidth() = 120 And o.GetSourceImageHeight() = 75, "decoded at 2/8: " & o.GetSourceImageWidth() & " x " & o.GetSourceImageHeight()
+Check o.GetSourceFileWidth() = 480 And o.GetSourceFileHeight() = 300, "the file's upright size: " & o.GetSourceFileWidth() & " x " & o.GetSourceFileHeight()
+o.ResampleFilter = 2
+o.MakeFitImage folder & "\phone-fit.jpg", 100, 100
+o.MakeFillImage folder & "\phone-fill.jpg", 64, 64
+o.ResampleFilter = 1
+o.MakeThumbImage folder & "\phone-thumb.jpg", 60, 0, 1
+Check o.GetErrorInfo() = "", "the phone photo: " & o.GetErrorInfo()
+Check fso.FileExists(folder & "\phone-fit.jpg"), "a fit thumbnail"
+Check fso.FileExists(folder & "\phone-fill.jpg"), "a fill thumbnail"
+Check fso.FileExists(folder & "\phone-thumb.jpg"), "an area-averaged thumbnail"
+Err.Clear
+On Error Resume Next
+o.ResampleFilter = 3
+number = Err.Number
+On Error GoTo 0
+Check number <> 0 And o.ResampleFilter = 1, "a filter that does not exist is refused"
+o.BackgroundColor = &HFFFFFF : Check CLng(o.BackgroundColor) = &HFFFFFF, "BackgroundColor round trip"
+o.LoadSourceImage folder & "\no such picture.jpg"
+Check o.GetErrorInfo() = "Source image file open failed!", "a failure after IResize2's members"
+o.ClearErrorInfo
+Check o.GetErrorInfo() = "", "ClearErrorInfo empties the error text"
 
 ' The typical request on each source: the logo at the bottom right at half opacity, the
 ' marked picture, a thumbnail by each sizing rule and a crop; then a caption with a soft

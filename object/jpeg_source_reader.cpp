@@ -1,0 +1,151 @@
+#include "object/jpeg_source_reader.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "object/exif_orientation.h"
+
+namespace vx {
+namespace {
+
+// The markers kept while the headers are read: APP1 holds the Exif block (and XMP).
+// Colour profiles (APP2) and press data (APP13) are added here when an output keeps them.
+constexpr int kSavedMarkers[] = {JPEG_APP0 + 1};
+constexpr unsigned kLongestMarker = 0xFFFF;
+
+// Progressive pictures keep every coefficient: beyond this much working memory the
+// library gives up instead of asking for more.
+constexpr long kMemoryLimit = 1L << 30;
+// An encoder writes about ten scans; a file that repeats scans could keep the decoder busy
+// for minutes. Nor may the scans together visit each block more than kMaxVisitsPerBlock
+// times on average (small pictures keep their hundred scans).
+constexpr int kMaxScans = 100;
+constexpr std::uint64_t kMaxVisitsPerBlock = 32;
+constexpr std::uint64_t kMinBlockVisits = std::uint64_t{1} << 22;
+
+std::uint64_t Blocks(const jpeg_component_info& component) {
+  return std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
+}
+
+void CountScan(j_common_ptr common) {
+  auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+  auto* budget = reinterpret_cast<JpegSourceReader::ScanBudget*>(cinfo->progress);
+  if (cinfo->input_scan_number > kMaxScans) ERREXIT4(common, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+  if (cinfo->input_scan_number == budget->scans_counted) return;
+  budget->scans_counted = cinfo->input_scan_number;
+  std::uint64_t picture = 0, scan = 0;
+  for (int i = 0; i < cinfo->num_components; ++i) picture += Blocks(cinfo->comp_info[i]);
+  for (int i = 0; i < cinfo->comps_in_scan; ++i) scan += Blocks(*cinfo->cur_comp_info[i]);
+  budget->block_visits += scan;
+  if (budget->block_visits > std::max(kMinBlockVisits, kMaxVisitsPerBlock * picture)) {
+    ERREXIT4(common, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
+  }
+}
+
+bool IsMemoryError(int code) { return code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE; }
+
+// CMYK as stored: with an Adobe marker the four values are inverted, as nearly every CMYK
+// JPEG stores them; without one they are plain ink amounts.
+void CmykRowToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool inverted) {
+  const unsigned flip = inverted ? 0 : 255;
+  for (int i = 0; i < count; ++i, cmyk += 4) {
+    const unsigned c = cmyk[0] ^ flip, m = cmyk[1] ^ flip, y = cmyk[2] ^ flip, k = cmyk[3] ^ flip;
+    const unsigned r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (y * k + 127) / 255;
+    out[i] = 0xFF000000u | (r << 16) | (g << 8) | b;
+  }
+}
+
+}  // namespace
+
+JpegSourceReader::JpegSourceReader(std::span<const std::uint8_t> data) : data_(data) {
+  cinfo_.err = errors_.Install();
+  budget_.monitor.progress_monitor = CountScan;
+}
+
+JpegSourceReader::~JpegSourceReader() {
+  if (created_) jpeg_destroy_decompress(&cinfo_);
+}
+
+bool JpegSourceReader::ReadHeader() {
+  // libjpeg takes the size as an unsigned long, 32 bits on Windows.
+  if (data_.empty() || data_.size() > std::numeric_limits<unsigned long>::max()) return false;
+  if (setjmp(errors_.return_point)) return false;
+  if (!created_) {
+    jpeg_create_decompress(&cinfo_);
+    created_ = true;
+    cinfo_.mem->max_memory_to_use = kMemoryLimit;
+    cinfo_.progress = &budget_.monitor;
+    for (int marker : kSavedMarkers) jpeg_save_markers(&cinfo_, marker, kLongestMarker);
+  }
+  // Past the end of the data the source supplies an end-of-image marker, as a file cut
+  // short ends.
+  jpeg_mem_src(&cinfo_, data_.data(), static_cast<unsigned long>(data_.size()));
+  return jpeg_read_header(&cinfo_, TRUE) == JPEG_HEADER_OK;
+}
+
+std::vector<std::span<const std::uint8_t>> JpegSourceReader::Markers(int code) const {
+  std::vector<std::span<const std::uint8_t>> found;
+  for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next) {
+    if (m->marker == code) found.emplace_back(m->data, m->data_length);
+  }
+  return found;
+}
+
+int JpegSourceReader::Orientation() const {
+  for (std::span<const std::uint8_t> segment : Markers(JPEG_APP0 + 1)) {
+    const std::span<const std::uint8_t> exif = ExifBlockOfApp1(segment);
+    if (!exif.empty()) return ExifOrientation(exif);
+  }
+  return kUpright;
+}
+
+int JpegSourceReader::ScaledSide(int side, int eighths) {
+  return static_cast<int>((std::int64_t{side} * eighths + 7) / 8);
+}
+
+int JpegSourceReader::ScaleFor(int min_width, int min_height) const {
+  for (int eighths = 1; eighths < 8; ++eighths) {
+    if (ScaledSide(width(), eighths) >= min_width && ScaledSide(height(), eighths) >= min_height) return eighths;
+  }
+  return 8;
+}
+
+JpegSourceReader::Started JpegSourceReader::Start(int eighths) {
+  if (setjmp(errors_.return_point)) {
+    return IsMemoryError(errors_.manager.msg_code) ? Started::kOutOfMemory : Started::kBroken;
+  }
+  cinfo_.scale_num = static_cast<unsigned>(std::clamp(eighths, 1, 8));
+  cinfo_.scale_denom = 8;
+  cmyk_ = cinfo_.jpeg_color_space == JCS_CMYK || cinfo_.jpeg_color_space == JCS_YCCK;
+  cinfo_.out_color_space = cmyk_ ? JCS_CMYK : JCS_EXT_BGRX;
+  jpeg_calc_output_dimensions(&cinfo_);
+  if (cmyk_) cmyk_row_.assign(std::size_t{cinfo_.output_width} * 4, 0);
+  jpeg_start_decompress(&cinfo_);
+  // A progressive picture cut short shows what its scans so far give; a sequential one
+  // stops where its data ran out (see ReadRows).
+  rows_follow_data_ = !jpeg_has_multiple_scans(&cinfo_);
+  return Started::kYes;
+}
+
+int JpegSourceReader::ReadRows(std::uint32_t* rows, std::ptrdiff_t stride, int count) {
+  volatile int done = 0;
+  if (setjmp(errors_.return_point)) {
+    stopped_ = true;
+    return done;
+  }
+  while (!stopped_ && done < count && cinfo_.output_scanline < cinfo_.output_height) {
+    std::uint32_t* row = rows + done * stride;
+    JSAMPROW sample_row = cmyk_ ? cmyk_row_.data() : reinterpret_cast<JSAMPROW>(row);
+    if (jpeg_read_scanlines(&cinfo_, &sample_row, 1) != 1) {
+      stopped_ = true;
+      break;
+    }
+    if (cmyk_) CmykRowToWords(cmyk_row_.data(), row, output_width(), cinfo_.saw_Adobe_marker);
+    done = done + 1;
+    // From where the data ran short, libjpeg makes rows up: they are not taken.
+    if (rows_follow_data_ && errors_.data_short) stopped_ = true;
+  }
+  return done;
+}
+
+}  // namespace vx
