@@ -2,9 +2,12 @@
 //
 // Big blocks come straight from the operating system: they start as zero pages that cost
 // nothing until written (and, on Linux, ask for transparent huge pages so that filling a
-// picture of tens of megabytes does not take tens of thousands of page faults).
+// picture of tens of megabytes does not take tens of thousands of page faults). On POSIX
+// systems the last big block freed is kept a moment for a next picture of its size (see
+// zeroed_pages_posix.cpp).
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 
 namespace vx {
@@ -40,5 +43,9 @@ void FailZeroedMemoryAfter(int blocks, int refusals = -1);
 inline constexpr std::size_t kPagedBlockBytes = std::size_t{1} << 20;
 void* AllocateZeroedPages(std::size_t bytes);
 void FreeZeroedPages(void* pages, std::size_t bytes);
+
+// How long a freed block of pages is kept for a next one of its size at most (2 s unless
+// changed; 0 keeps none). For tests; systems that keep no pages ignore it.
+void KeepFreedPagesFor(std::chrono::milliseconds time);
 
 }  // namespace vx

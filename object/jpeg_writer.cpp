@@ -1,18 +1,16 @@
 // SaveJpegImage, the one routine that writes every output file, and MakeMarkImage.
 //
-// The picture is read back as 24-bit rows, each pixel turned from B, G, R into R, G, B,
-// and compressed by libjpeg as a baseline JPEG without chroma subsampling. The target
-// appears only when the whole file has been written.
+// The picture is read back as rows of B, G, R pixels and compressed by libjpeg as a
+// baseline JPEG without chroma subsampling. The target appears only when the whole file
+// has been written.
 #include "object/jpeg_writer.h"
-
-#include <immintrin.h>
 
 #include <algorithm>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <utility>
+#include <memory>
+#include <new>
 
 #include "base/atomic_file.h"
 #include "base/jpeg_error_jump.h"
@@ -27,81 +25,56 @@ namespace {
 // libjpeg cannot hold a side longer than this.
 constexpr LONG kJpegMaxSide = JPEG_MAX_DIMENSION;
 
-// Rows are 3 bytes a pixel, padded to a multiple of 4 bytes.
+// The length of a 24-bit row of the picture (3 bytes a pixel, padded to a multiple of 4
+// bytes): what such rows would take decides which pictures are refused for memory.
 std::int64_t StrideOf(LONG width) { return ((std::int64_t{width} * 24 + 31) / 32) * 4; }
 
-// B, G, R -> R, G, B for `count` pixels; bytes after the last pixel are not touched.
-void SwapRedAndBluePlain(BYTE* p, LONG count) {
-  for (LONG k = 0; k < count; ++k, p += 3) std::swap(p[0], p[2]);
-}
-
-// Four pixels a step: 16 bytes read, shuffled, and the 12 that are pixels stored back (as 8
-// and 4, so that the next step's read does not wait on a store it overlaps). The loop
-// stops while at least two pixels remain, so no read reaches past the row's pixels.
-[[gnu::target("ssse3")]] void SwapRedAndBlueShuffled(BYTE* p, LONG count) {
-  const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, -1, -1, -1, -1);
-  LONG k = 0;
-  for (; k + 6 <= count; k += 4, p += 12) {
-    const __m128i bytes = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), swap);
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), bytes);
-    const int last = _mm_cvtsi128_si32(_mm_srli_si128(bytes, 8));
-    std::memcpy(p + 8, &last, 4);
-  }
-  SwapRedAndBluePlain(p, count - k);
-}
-
-void SwapRedAndBlue(BYTE* p, LONG count) {
-  static const bool shuffles = __builtin_cpu_supports("ssse3");
-  if (shuffles) {
-    SwapRedAndBlueShuffled(p, count);
-  } else {
-    SwapRedAndBluePlain(p, count);
-  }
-}
-
-// The picture as the compressor takes it: 24-bit rows, top row first, each pixel turned
-// from B, G, R into R, G, B, the padding after a row's last pixel untouched. Rows are read
-// back from the bitmap a band at a time, so the picture is never held twice.
+// The picture as the compressor takes it: the bitmap's own 32-bit rows (B, G, R and an
+// unused byte), top row first, read back a band at a time, so that the picture is never
+// held twice and no pass over it reorders bytes: libjpeg reads B, G, R from where they lie
+// and makes the same samples as from R, G, B rows.
 class RowSource {
  public:
   RowSource(HDC dc, HBITMAP bitmap, LONG width, LONG height)
-      : dc_(dc), bitmap_(bitmap), width_(width), height_(height), stride_(StrideOf(width)) {
+      : dc_(dc), bitmap_(bitmap), width_(width), height_(height), stride_(std::int64_t{width} * 4) {
     band_rows_ = stride_ > 0 ? std::max<std::int64_t>(1, kBandBytes / stride_) : 1;
     band_rows_ = std::min<std::int64_t>(band_rows_, std::max<LONG>(height, 1));
     band_ = vx::ZeroedMemory(static_cast<std::size_t>(std::max<std::int64_t>(stride_, 1) * band_rows_));
+    if (band_.data()) rows_.reset(new (std::nothrow) JSAMPROW[static_cast<std::size_t>(band_rows_)]);
   }
 
-  bool Ready() const { return band_.data() != nullptr; }
+  bool Ready() const { return rows_ != nullptr; }
 
-  // Row y, counted from the top (0 <= y < height); rows are asked for in order.
-  BYTE* Row(LONG y) {
-    if (y < band_first_ || y >= band_first_ + band_count_) ReadBand(y);
-    // The band is stored bottom row first.
-    return static_cast<BYTE*>(band_.data()) + (band_first_ + band_count_ - 1 - y) * stride_;
+  // The rows from `first` (counted from the top) to the end of the band that holds it, top
+  // row first; `count` says how many. Rows are asked for in order.
+  JSAMPARRAY Band(LONG first, JDIMENSION* count) {
+    ReadBand(first);
+    *count = static_cast<JDIMENSION>(band_count_);
+    return rows_.get();
   }
 
  private:
   static constexpr std::int64_t kBandBytes = 256 << 10;
 
   void ReadBand(LONG first) {
-    band_first_ = first;
     band_count_ = static_cast<LONG>(std::min<std::int64_t>(band_rows_, height_ - first));
-    BYTE* rows = static_cast<BYTE*>(band_.data());
+    BYTE* band = static_cast<BYTE*>(band_.data());
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width_;
     // A bottom-up description: scan lines count from the bottom row, the one way of
-    // reading part of a bitmap that every GDI agrees on.
+    // reading part of a bitmap that every GDI agrees on. The band is stored bottom row
+    // first.
     info.bmiHeader.biHeight = height_;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     const UINT first_scan = static_cast<UINT>(height_ - (first + band_count_));
-    const int read = GetDIBits(dc_, bitmap_, first_scan, static_cast<UINT>(band_count_), rows, &info,
+    const int read = GetDIBits(dc_, bitmap_, first_scan, static_cast<UINT>(band_count_), band, &info,
                                DIB_RGB_COLORS);
     // Rows that could not be read back (no bitmap, as before any load) are black.
-    if (read < band_count_) std::fill(rows, rows + band_count_ * stride_, BYTE{0});
-    for (LONG y = 0; y < band_count_; ++y) SwapRedAndBlue(rows + y * stride_, width_);
+    if (read < band_count_) std::fill(band, band + band_count_ * stride_, BYTE{0});
+    for (LONG y = 0; y < band_count_; ++y) rows_[y] = band + (band_count_ - 1 - y) * stride_;
   }
 
   HDC dc_;
@@ -109,9 +82,9 @@ class RowSource {
   LONG width_, height_;
   std::int64_t stride_;
   std::int64_t band_rows_ = 1;
-  LONG band_first_ = 0;
   LONG band_count_ = 0;
   vx::ZeroedMemory band_;
+  std::unique_ptr<JSAMPROW[]> rows_;
 };
 
 // Compresses the rows into the open file. Everything libjpeg needs lives in the caller's
@@ -127,8 +100,8 @@ bool Compress(jpeg_compress_struct* cinfo, vx::JpegErrorJump* errors, FILE* file
   jpeg_stdio_dest(cinfo, file);
   cinfo->image_width = static_cast<JDIMENSION>(width);
   cinfo->image_height = static_cast<JDIMENSION>(height);
-  cinfo->input_components = 3;
-  cinfo->in_color_space = JCS_RGB;
+  cinfo->input_components = 4;
+  cinfo->in_color_space = JCS_EXT_BGRX;
   jpeg_set_defaults(cinfo);
   // No subsampling: luminance at 1 x 1 like the two colour components.
   cinfo->comp_info[0].h_samp_factor = 1;
@@ -136,8 +109,11 @@ bool Compress(jpeg_compress_struct* cinfo, vx::JpegErrorJump* errors, FILE* file
   jpeg_set_quality(cinfo, quality, TRUE);
   jpeg_start_compress(cinfo, TRUE);
   while (cinfo->next_scanline < cinfo->image_height) {
-    JSAMPROW row = rows->Row(static_cast<LONG>(cinfo->next_scanline));
-    jpeg_write_scanlines(cinfo, &row, 1);
+    JDIMENSION count = 0;
+    JSAMPARRAY band = rows->Band(static_cast<LONG>(cinfo->next_scanline), &count);
+    // The library takes every row it is given: it stops short only for a suspending
+    // destination, which the stdio one is not.
+    jpeg_write_scanlines(cinfo, band, count);
   }
   jpeg_finish_compress(cinfo);
   jpeg_destroy_compress(cinfo);

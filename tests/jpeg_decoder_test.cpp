@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
+#include "base/jpeg_error_jump.h"
 #include "platform/codecs/helper_thread_slots.h"
 #include "platform/codecs/picture_decoder.h"
 #include "tests/resize_test_support.h"
@@ -109,18 +111,20 @@ TEST(JpegDecoder, EveryTruncationOfAFileIsHandled) {
   }
 }
 
+void ExpectTwoBandsGiveOneBand(const std::vector<std::uint8_t>& bytes, const std::string& what) {
+  SCOPED_TRACE(what);
+  const Decoded one = Decode(bytes, JpegThreads::kOne);
+  const Decoded two = Decode(bytes, JpegThreads::kTwo);
+  EXPECT_EQ(one.width, two.width);
+  EXPECT_EQ(one.height, two.height);
+  EXPECT_EQ(one.complete, two.complete);
+  EXPECT_TRUE(one.words == two.words);
+}
+
 // Two bands at once must give exactly what one band gives: every corpus file, and a large
 // baseline photograph cut short, broken in its lower part, and followed by garbage.
 TEST(JpegDecoder, TwoBandsGiveTheOneBandResult) {
-  auto expect_same = [](const std::vector<std::uint8_t>& bytes, const std::string& what) {
-    SCOPED_TRACE(what);
-    const Decoded one = Decode(bytes, JpegThreads::kOne);
-    const Decoded two = Decode(bytes, JpegThreads::kTwo);
-    EXPECT_EQ(one.width, two.width);
-    EXPECT_EQ(one.height, two.height);
-    EXPECT_EQ(one.complete, two.complete);
-    EXPECT_TRUE(one.words == two.words);
-  };
+  const auto expect_same = ExpectTwoBandsGiveOneBand;
   int files = 0;
   for (const char* folder : {"/tests/corpus/jpeg/", "/tests/corpus/photos/"}) {
     for (const auto& entry : std::filesystem::directory_iterator(VXIMAGE_SOURCE_DIR + std::string(folder))) {
@@ -149,6 +153,122 @@ TEST(JpegDecoder, TwoBandsGiveTheOneBandResult) {
   expect_same(trailed, "bytes before the end marker");
   std::vector<std::uint8_t> no_end(photo.begin(), photo.end() - 2);
   expect_same(no_end, "no end marker");
+}
+
+// A picture of fine detail in every channel, whose colour changes from row to row so that
+// smooth upsampling has context to take, written with restart markers: every
+// `restart_rows` rows of MCUs, or every `restart_mcus` MCUs.
+std::vector<std::uint8_t> RestartJpeg(int width, int height, int components, int h_samp, int v_samp,
+                                      int restart_rows, int restart_mcus) {
+  std::vector<std::uint8_t> pixels(std::size_t(width) * height * components);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < components; ++c)
+        pixels[(std::size_t(y) * width + x) * components + c] = std::uint8_t((x * (3 + c) + y * (5 + 2 * c)) ^ (x * y >> 4));
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr errors{};
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = JDIMENSION(width);
+  cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = components;
+  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  cinfo.comp_info[0].h_samp_factor = h_samp;
+  cinfo.comp_info[0].v_samp_factor = v_samp;
+  cinfo.restart_in_rows = restart_rows;
+  cinfo.restart_interval = JDIMENSION(restart_mcus);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = pixels.data() + std::size_t(cinfo.next_scanline) * width * components;
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<std::uint8_t> bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+
+// Where the restart markers of the (one) scan lie: the offset of each one's 0xFF.
+std::vector<std::size_t> RestartMarkers(const std::vector<std::uint8_t>& bytes) {
+  std::vector<std::size_t> markers;
+  std::size_t at = 2;
+  while (at + 4 <= bytes.size() && !(bytes[at] == 0xFF && bytes[at + 1] == 0xDA))
+    at += 2 + (std::size_t(bytes[at + 2]) << 8 | bytes[at + 3]);
+  at += 2 + (std::size_t(bytes[at + 2]) << 8 | bytes[at + 3]);
+  for (; at + 1 < bytes.size(); ++at) {
+    if (bytes[at] != 0xFF || bytes[at + 1] == 0x00) continue;
+    if (bytes[at + 1] < 0xD0 || bytes[at + 1] > 0xD7) break;
+    markers.push_back(at);
+  }
+  return markers;
+}
+
+// A file with restart markers is split at the marker nearest its middle that opens a row
+// of MCUs; its lower band starts there without reading the data above. The pixels are the
+// one-band ones for every sampling, with markers every row, every few rows or every few
+// MCUs, and also when the file is cut or broken in either band, or when a marker near the
+// middle (the lower band's among them) is numbered out of turn, missing, preceded by stray
+// bytes or replaced by the end marker.
+TEST(JpegDecoder, TwoBandsFromARestartMarkerGiveTheOneBandResult) {
+  struct Layout {
+    int components, h_samp, v_samp;
+  };
+  for (const Layout layout : {Layout{3, 2, 2}, Layout{3, 2, 1}, Layout{3, 1, 1}, Layout{3, 1, 2}, Layout{1, 1, 1}}) {
+    for (const auto& [restart_rows, restart_mcus] : {std::pair{1, 0}, std::pair{3, 0}, std::pair{0, 7}}) {
+      const std::string what = std::to_string(layout.components) + " components " + std::to_string(layout.h_samp) +
+                               "x" + std::to_string(layout.v_samp) + ", a marker every " +
+                               (restart_rows ? std::to_string(restart_rows) + " rows" : std::to_string(restart_mcus) + " MCUs");
+      const std::vector<std::uint8_t> bytes =
+          RestartJpeg(203, 333, layout.components, layout.h_samp, layout.v_samp, restart_rows, restart_mcus);
+      // The lower band starts at the iMCU row nearest the middle that a marker opens.
+      const int imcu_rows = (333 + 8 * layout.v_samp - 1) / (8 * layout.v_samp);
+      const int entry = JpegRestartEntryRow(bytes.data(), bytes.size());
+      EXPECT_GT(entry, 0) << what;
+      EXPECT_LE(std::abs(2 * entry + 1 - imcu_rows), 2 * std::max(restart_rows, 7)) << what;
+      const JpegBandCounts before = JpegBandsSoFar();
+      ExpectTwoBandsGiveOneBand(bytes, what);
+      EXPECT_EQ(JpegBandsSoFar().from_restart, before.from_restart + 1) << what;  // cleanly, not redone
+      EXPECT_EQ(JpegBandsSoFar().redone, before.redone) << what;
+      for (const double place : {0.3, 0.8}) {
+        std::vector<std::uint8_t> broken = bytes;
+        for (std::size_t i = 0; i < 24; ++i) broken[std::size_t(double(broken.size()) * place) + i] ^= 0x5A;
+        ExpectTwoBandsGiveOneBand(broken, what + ", broken at " + std::to_string(place));
+        const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + std::ptrdiff_t(double(bytes.size()) * place));
+        ExpectTwoBandsGiveOneBand(cut, what + ", cut at " + std::to_string(place));
+      }
+      if (layout.components == 1) continue;
+      const std::vector<std::size_t> markers = RestartMarkers(bytes);
+      ASSERT_GE(markers.size(), 4u) << what;
+      for (const std::size_t n : {markers.size() / 2 - 1, markers.size() / 2, markers.size() / 2 + 1}) {
+        const std::size_t at = markers[n];
+        std::vector<std::uint8_t> renumbered = bytes;
+        renumbered[at + 1] = std::uint8_t(0xD0 + (renumbered[at + 1] - 0xD0 + 3) % 8);
+        ExpectTwoBandsGiveOneBand(renumbered, what + ", marker " + std::to_string(n) + " renumbered");
+        std::vector<std::uint8_t> missing = bytes;
+        missing.erase(missing.begin() + std::ptrdiff_t(at), missing.begin() + std::ptrdiff_t(at + 2));
+        ExpectTwoBandsGiveOneBand(missing, what + ", marker " + std::to_string(n) + " missing");
+        std::vector<std::uint8_t> stray = bytes;
+        stray.insert(stray.begin() + std::ptrdiff_t(at), {0x12, 0x34, 0x56});
+        ExpectTwoBandsGiveOneBand(stray, what + ", stray bytes before marker " + std::to_string(n));
+        std::vector<std::uint8_t> ended = bytes;
+        ended[at + 1] = JPEG_EOI;
+        ExpectTwoBandsGiveOneBand(ended, what + ", the end marker for marker " + std::to_string(n));
+      }
+    }
+  }
+  // A file without restart markers has no such place: its lower band skips.
+  const std::vector<std::uint8_t> plain = RestartJpeg(203, 333, 3, 2, 2, 0, 0);
+  EXPECT_EQ(JpegRestartEntryRow(plain.data(), plain.size()), -1);
+  const JpegBandCounts before = JpegBandsSoFar();
+  ExpectTwoBandsGiveOneBand(plain, "no restart markers");
+  EXPECT_EQ(JpegBandsSoFar().skipping, before.skipping + 1);
 }
 
 // With every helper thread's slot taken (other loads busy on all cores), a large picture

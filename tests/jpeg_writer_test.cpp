@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <future>
 
 #include "base/atomic_file.h"
 #include "base/utf8.h"
+#include "tests/decoder_test_support.h"
 #include "tests/resize_test_support.h"
 
 namespace vx::testing {
@@ -117,6 +120,41 @@ TEST_F(JpegWriterTest, QualityIsLimitedByTheLibraryNotTheObject) {
   EXPECT_EQ(write(100, "q100.jpg"), write(150, "q150.jpg"));
   EXPECT_NE(write(1, "q1b.jpg"), write(100, "q100b.jpg"));
   EXPECT_GT(ReadBytes(Out("q100.jpg")).size(), ReadBytes(Out("q1.jpg")).size());
+}
+
+// The writer hands libjpeg the bitmap's own B, G, R rows. Its files are byte for byte
+// those that libjpeg makes of the same pixels given as R, G, B rows, as the writer gave
+// them before: over real photographs, at two qualities, and over crops of every row length
+// modulo 4 taken at an odd place.
+TEST_F(JpegWriterTest, FilesAreThoseOfThePixelsGivenAsRgbRows) {
+  std::vector<std::string> photos = {VXIMAGE_SOURCE_DIR "/samples/photo-2mp.jpg"};
+  for (const auto& entry : std::filesystem::directory_iterator(CorpusFolder("photos")))
+    if (entry.path().extension() == ".jpg") photos.push_back(entry.path().string());
+  ASSERT_GE(photos.size(), 5u);
+  for (const std::string& photo : photos) {
+    SCOPED_TRACE(photo);
+    // The object decodes with the same library, so these are its pixels.
+    const RgbImage pixels = ReadJpegFile(photo);
+    ResizeObject r;
+    ASSERT_EQ(r->LoadSourceImage(Bstr(photo)), S_OK);
+    ASSERT_EQ(r.Width(), pixels.width);
+    auto expect_rgb_file = [&](const std::string& name, int left, int top, int width, int height, int quality) {
+      WriteJpegFile(Out("rgb.jpg"), width, height, [&](int x, int y, std::uint8_t* p) {
+        std::copy_n(pixels.At(left + x, top + y), 3, p);
+      }, quality);
+      EXPECT_EQ(ReadBytes(Out(name)), ReadBytes(Out("rgb.jpg"))) << name;
+    };
+    for (const LONG quality : {80, 97}) {
+      r->put_Quality(quality);
+      ASSERT_EQ(r->MakeMarkImage(Bstr(Out("full.jpg"))), S_OK);
+      expect_rgb_file("full.jpg", 0, 0, pixels.width, pixels.height, quality);
+    }
+    for (int width = 1; width <= 8; ++width) {
+      ASSERT_EQ(r->MakeCropImage(Bstr(Out("crop.jpg")), 3, 5, width, 11), S_OK);
+      expect_rgb_file("crop.jpg", 3, 5, width, 11, 97);
+    }
+    EXPECT_EQ(r.ErrorText(), u"");
+  }
 }
 
 TEST_F(JpegWriterTest, OutputIsBaselineWithoutSubsampling) {

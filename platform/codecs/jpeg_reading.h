@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 
 #include "base/jpeg_error_jump.h"
 
@@ -13,8 +14,18 @@ namespace vx {
 
 class JpegReading {
  public:
+  struct Piece {
+    const std::uint8_t* data;
+    std::size_t size;
+  };
+
   // The data must stay in place while the decompressor lives; nothing is copied.
   JpegReading(const std::uint8_t* data, std::size_t size);
+  // Data in pieces, read one after the other as if they were one (at most kMostPieces).
+  // Its restart markers count from `restarts_before`: the pieces continue a file's coded
+  // data just after that many of its restart markers, so that the first marker they hold
+  // carries the number that follows (see RestartSource in the .cpp).
+  JpegReading(std::initializer_list<Piece> pieces, unsigned restarts_before);
   ~JpegReading();
   JpegReading(const JpegReading&) = delete;
   JpegReading& operator=(const JpegReading&) = delete;
@@ -23,6 +34,9 @@ class JpegReading {
   // as a fresh decompressor would (also after an abort). libjpeg may jump to
   // errors.return_point, so call it under a setjmp.
   int ReadHeader();
+
+  // Where the next byte the decompressor reads lies in the data (a one-piece reading).
+  std::size_t Position() const;
 
   jpeg_decompress_struct cinfo{};
   JpegErrorJump errors{};
@@ -34,10 +48,18 @@ class JpegReading {
     std::uint64_t block_visits;
   };
 
+  // The source manager and where it is in the pieces.
+  static constexpr int kMostPieces = 4;
+  struct Source {
+    jpeg_source_mgr manager;  // first, so that libjpeg's pointer to it is one to this
+    Piece pieces[kMostPieces];
+    int piece_count;
+    int next_piece;
+    unsigned restarts_before;
+  };
+
  private:
-  const std::uint8_t* data_;
-  std::size_t size_;
-  jpeg_source_mgr source_{};
+  Source source_{};
   ScanBudget budget_{};
   bool created_ = false;
 };

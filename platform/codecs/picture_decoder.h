@@ -51,6 +51,18 @@ std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t s
 // one. Either way the pixels and the result are those of a one-thread decode.
 enum class JpegThreads { kOne, kTwo, kBySize };
 std::unique_ptr<PictureDecoder> OpenJpeg(const std::uint8_t* data, std::size_t size, JpegThreads threads);
+// A two-band decode of a file with restart markers starts its lower band at a marker that
+// opens a row of MCUs, without reading the coded data above it; the others skip that data.
+// The first iMCU row that band decodes (libjpeg's unit of 8 or 16 rows), or -1 when its
+// lower band would skip.
+int JpegRestartEntryRow(const std::uint8_t* data, std::size_t size);
+// The two-band JPEG decodes of the process so far: those that came out whole from a
+// restart marker and by skipping, and those redone in one band because the data ended or
+// broke (or a band met any fault). For tests and benchmarks.
+struct JpegBandCounts {
+  unsigned long from_restart = 0, skipping = 0, redone = 0;
+};
+JpegBandCounts JpegBandsSoFar();
 
 std::unique_ptr<PictureDecoder> OpenGif(const std::uint8_t* data, std::size_t size);
 std::unique_ptr<PictureDecoder> OpenBmp(const std::uint8_t* data, std::size_t size);

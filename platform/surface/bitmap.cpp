@@ -66,7 +66,7 @@ void WordsToBgrPlain(const std::uint32_t* src, BYTE* dst, int count) {
   WordsToBgrPlain(src + i, dst, count - i);
 }
 
-// The JPEG writer reads every picture through here.
+// 24-bit reads of a bitmap (GetDIBits) go through here.
 void WordsToBgr(const std::uint32_t* src, BYTE* dst, int count) {
   static const bool shuffles = __builtin_cpu_supports("ssse3");
   if (shuffles) {
