@@ -18,9 +18,10 @@ Jobs:
            that many processes repeating the floor's recode of the 2 MP photograph.
   batch    the typical request on N photographs by each tool in its natural parallel form
            on all cores: vximage as one process a core over a script of its share of the
-           photographs; Pillow as a multiprocessing Pool of one worker a core; libvips as one
-           process with one worker thread a core; ImageMagick and the floor as one command a
-           photograph, one a core at a time.
+           photographs, and as `vximage batch` (one process, a worker thread a core); Pillow
+           as a multiprocessing Pool of one worker a core; libvips as one process with one
+           worker thread a core; ImageMagick and the floor as one command a photograph, one
+           a core at a time.
 Every JPEG written is quality 80, 4:4:4, baseline, standard Huffman tables.
 
 The machine's load is reported with every table: the load average when it began, and the
@@ -187,6 +188,7 @@ JPEG_FLAGS = ["-strip", "-quality", "80", "-sampling-factor", "1x1", "-interlace
 
 
 def vximage_script(photo, logo, out):
+    """The typical request as a vximage script; PHOTO and OUT may be %-arguments of a batch."""
     return f"""LoadSourceImage "{photo}"
 MarkPos = 4
 MarkPosOffsetX = -10
@@ -248,8 +250,8 @@ class Tools:
 
 
 TOOLS = ["vximage", "floor", "imagemagick", "pillow", "libvips"]
-NAMES = {"vximage": "vximage", "floor": "floor (djpeg | cjpeg)", "imagemagick": "ImageMagick",
-         "pillow": "Pillow", "libvips": "libvips"}
+NAMES = {"vximage": "vximage", "vximage-batch": "vximage batch", "floor": "floor (djpeg | cjpeg)",
+         "imagemagick": "ImageMagick", "pillow": "Pillow", "libvips": "libvips"}
 
 
 def interleaved(commands, runs, log):
@@ -336,6 +338,16 @@ def batch_job(args, tools, log):
     listing = os.path.join(tools.work, "batch.txt")
     with open(listing, "w", encoding="utf-8") as f:
         f.write(f"{args.batch_photo}\n" * count)
+    # `vximage batch` names its outputs after its inputs: the photograph under as many names.
+    links = os.path.join(tools.work, "inputs")
+    os.makedirs(links)
+    inputs = []
+    for i in range(count):
+        inputs.append(os.path.join(links, f"photo-{i:04}.jpg"))
+        os.symlink(args.batch_photo, inputs[-1])
+    batch_script = os.path.join(tools.work, "batch.vxs")
+    with open(batch_script, "w", encoding="utf-8") as f:
+        f.write(vximage_script("%1", args.logo, f"{work}/%~n1"))
 
     def fresh():
         shutil.rmtree(work, ignore_errors=True)
@@ -353,8 +365,13 @@ def batch_job(args, tools, log):
             scripts.append([[args.vximage, "run", path]])
         return run_each(scripts, workers, log)
 
+    def ours_batch():
+        fresh()
+        return run([[args.vximage, "batch", "-j", str(workers), batch_script, *inputs]], log)
+
     commands = {
         "vximage": ours,
+        "vximage-batch": ours_batch,
         "floor": lambda: run_each([tools.floor(args.batch_photo, f"{fresh()}/{i}") for i in range(count)], workers, log),
         "imagemagick": lambda: run_each([tools.imagemagick(args.batch_photo, f"{fresh()}/{i}") for i in range(count)],
                                         workers, log),

@@ -1,5 +1,5 @@
-// Zeroed blocks for pixels: every block starts zeroed, and the last big block freed is kept
-// only for a next one of its size, only for a moment and only up to a size.
+// Zeroed blocks for pixels: every block starts zeroed, and the last big blocks freed (one a
+// core) are kept only for next ones of their size, only for a moment and only up to a size.
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -47,6 +47,22 @@ TEST_F(ZeroedMemoryTest, AFreedBlockComesBackClearedForTheSameSize) {
   EXPECT_EQ(second.data(), pages);
   EXPECT_EQ(second.size(), kBlock);
   EXPECT_TRUE(AllZero(second));
+}
+
+// A batch's workers free their pictures at about the same time: each gets its own back.
+TEST_F(ZeroedMemoryTest, BlocksFreedByConcurrentWorkersAreAllKept) {
+  if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "one block is kept on one core";
+  ZeroedMemory first(kBlock), second(kBlock);
+  std::memset(first.data(), 0x11, kBlock);
+  std::memset(second.data(), 0x22, kBlock);
+  void* const pages[2] = {first.data(), second.data()};
+  first = ZeroedMemory();
+  second = ZeroedMemory();
+  ZeroedMemory again[2] = {ZeroedMemory(kBlock), ZeroedMemory(kBlock)};
+  // The newest freed comes back first.
+  EXPECT_EQ(again[0].data(), pages[1]);
+  EXPECT_EQ(again[1].data(), pages[0]);
+  EXPECT_TRUE(AllZero(again[0]) && AllZero(again[1]));
 }
 
 TEST_F(ZeroedMemoryTest, AKeptBlockIsLetGoBeforeABlockOfAnotherSizeIsMade) {
