@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "object/tiff_numbers.h"
+
 namespace vx {
 namespace {
 
@@ -36,13 +38,8 @@ class Block {
   explicit Block(std::vector<std::uint8_t>& bytes) : bytes_(bytes), big_endian_(bytes[0] == 'M') {}
 
   std::uint64_t size() const { return bytes_.size(); }
-  std::uint16_t U16(std::uint64_t at) const {
-    const std::uint8_t* p = bytes_.data() + at;
-    return big_endian_ ? std::uint16_t(p[0] << 8 | p[1]) : std::uint16_t(p[1] << 8 | p[0]);
-  }
-  std::uint32_t U32(std::uint64_t at) const {
-    return big_endian_ ? std::uint32_t{U16(at)} << 16 | U16(at + 2) : std::uint32_t{U16(at + 2)} << 16 | U16(at);
-  }
+  std::uint16_t U16(std::uint64_t at) const { return TiffU16(bytes_.data() + at, big_endian_); }
+  std::uint32_t U32(std::uint64_t at) const { return TiffU32(bytes_.data() + at, big_endian_); }
   void PutU16(std::uint64_t at, std::uint16_t value) {
     bytes_[at + (big_endian_ ? 1 : 0)] = std::uint8_t(value);
     bytes_[at + (big_endian_ ? 0 : 1)] = std::uint8_t(value >> 8);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "object/tiff_numbers.h"
+
 namespace vx {
 namespace {
 
@@ -13,12 +15,8 @@ constexpr std::size_t kEntryBytes = 12;
 class ByteOrder {
  public:
   explicit ByteOrder(bool big_endian) : big_endian_(big_endian) {}
-  std::uint16_t U16(const std::uint8_t* p) const {
-    return big_endian_ ? std::uint16_t(p[0] << 8 | p[1]) : std::uint16_t(p[1] << 8 | p[0]);
-  }
-  std::uint32_t U32(const std::uint8_t* p) const {
-    return big_endian_ ? std::uint32_t{U16(p)} << 16 | U16(p + 2) : std::uint32_t{U16(p + 2)} << 16 | U16(p);
-  }
+  std::uint16_t U16(const std::uint8_t* p) const { return TiffU16(p, big_endian_); }
+  std::uint32_t U32(const std::uint8_t* p) const { return TiffU32(p, big_endian_); }
 
  private:
   bool big_endian_;

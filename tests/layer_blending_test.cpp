@@ -132,6 +132,39 @@ TEST_F(LayerBlendingTest, RectangleOverhangingTheDestinationChangesOnlyWhatLiesO
       EXPECT_EQ(dest.At(x, y), x < 2 && y == 3 ? 0x00FFFFFFu : fill) << x << ", " << y;
 }
 
+// A rectangle far larger than the destination costs only what lies on it, and mixes the
+// same pixels as the rectangle cut to the destination: layers of 2^30 x 2^30 could never be had.
+TEST_F(LayerBlendingTest, HugeRectanglesMixWhatLiesOnTheDestinationAsACutOneDoes) {
+  constexpr int kHuge = 1 << 30;
+  const std::vector<std::uint32_t> below = Pattern(6 * 5, 9);
+  TestSurface source(4, 3, 0), mask(3, 2, 0x00800000);
+  source.SetWords(CodedWords(4, 3));
+  const auto blended = [&](auto draw) {
+    TestSurface dest(6, 5, 0);
+    dest.SetWords(below);
+    draw(dest.dc());
+    return dest.Words();
+  };
+  // The source's corner lands at (3, 2) of the destination either way.
+  const auto cut = blended([&](HDC d) { CvxGDI::BitBltDCByTransparent(d, 0, 0, 6, 5, source.dc(), 3, 2, 60); });
+  EXPECT_NE(cut, below);
+  EXPECT_EQ(blended([&](HDC d) {
+              CvxGDI::BitBltDCByTransparent(d, -1000, -500, kHuge, kHuge, source.dc(), 1003, 502, 60);
+            }),
+            cut);
+  EXPECT_EQ(blended([&](HDC d) { CvxGDI::BitBltDCByTransparent(d, 0, 0, kHuge, kHuge, source.dc(), 3, 2, 60); }), cut);
+  // Source and mask from their origin at the rectangle's corner, (2, 1).
+  const auto masked = blended([&](HDC d) { CvxGDI::BitBltDCByMaskDC(d, 2, 1, 4, 4, source.dc(), mask.dc()); });
+  EXPECT_NE(masked, below);
+  EXPECT_EQ(blended([&](HDC d) { CvxGDI::BitBltDCByMaskDC(d, 2, 1, kHuge, kHuge, source.dc(), mask.dc()); }), masked);
+  // Corners so far out that nothing of the source lands: only black is mixed in.
+  const auto black = blended([&](HDC d) { CvxGDI::BitBltDCByTransparent(d, 0, 0, 6, 5, source.dc(), 100, 100, 60); });
+  EXPECT_EQ(blended([&](HDC d) {
+              CvxGDI::BitBltDCByTransparent(d, -kHuge, -kHuge, INT_MAX, INT_MAX, source.dc(), INT_MAX, INT_MIN, 60);
+            }),
+            black);
+}
+
 TEST_F(LayerBlendingTest, MaskWeightIsTheRedByteAlone) {
   const std::vector<std::uint32_t> below = Pattern(5 * 4, 4), above = Pattern(5 * 4, 5);
   struct Case {
@@ -200,10 +233,12 @@ TEST_F(LayerBlendingTest, EmptyRectanglesAndBadContextsDrawNothing) {
   CvxGDI::BitBltDCByMaskDC(nullptr, 0, 0, 3, 3, source.dc(), source.dc());
   CvxGDI::BitBltDCByMaskDC(dest.dc(), 0, 0, 3, 3, source.dc(), nullptr);
   EXPECT_EQ(dest.Words(), std::vector<std::uint32_t>(9, 0x00123456));
-  // A rectangle too large for any layer draws nothing.
+  // A rectangle too large for any layer still mixes what lies on the destination.
   CvxGDI::BitBltDCByTransparent(dest.dc(), 0, 0, 40000, 40000, source.dc(), 0, 0, 101);
-  CvxGDI::BitBltDCByMaskDC(dest.dc(), 0, 0, 40000, 40000, source.dc(), source.dc());
-  EXPECT_EQ(dest.Words(), std::vector<std::uint32_t>(9, 0x00123456));
+  EXPECT_EQ(dest.Words(), std::vector<std::uint32_t>(9, 0x00FFFFFF));
+  TestSurface grey(3, 3, 0x00808080);
+  CvxGDI::BitBltDCByMaskDC(grey.dc(), 0, 0, 40000, 40000, dest.dc(), source.dc());
+  EXPECT_EQ(grey.Words(), std::vector<std::uint32_t>(9, 0x00FFFFFF));
 }
 
 }  // namespace

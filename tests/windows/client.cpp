@@ -137,7 +137,7 @@ void DispatchByNameAndId(IResize* resize) {
   if (info) {
     BSTR name = nullptr;
     VX_CHECK(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr) == S_OK);
-    VX_CHECK(Take(name) == L"IResize");
+    VX_CHECK(Take(name) == L"IResize2");  // the default interface, which IDispatch describes
     info->Release();
   }
   VX_CHECK(dispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, &info) == DISP_E_BADINDEX);
