@@ -17,7 +17,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF >/dev/null
+# Examples on explicitly: scripts/windows.sh may have configured this build without them.
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF -DVXIMAGE_EXAMPLES=ON >/dev/null
 cmake --build build/release >/dev/null
 vximage=build/release/bin/vximage
 
