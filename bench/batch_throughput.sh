@@ -28,26 +28,9 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/in" "$work/out"
 for i in $(seq -w 1 "$count"); do ln -s "$PWD/samples/photo-2mp.jpg" "$work/in/photo-$i.jpg"; done
 font=$(fc-match -f '%{file}' 'DejaVu Sans:style=Book')
-cat >"$work/job.vxs" <<EOF
-LoadSourceImage %1
-MarkPos = 4
-MarkPosOffsetX = -10
-MarkPosOffsetY = -10
-MarkTransparent = 50
-AddImageMark "$PWD/samples/logo.png", 0, 0
-MarkTransparent = 100
-MarkPos = 3
-MarkPosOffsetX = 10
-TextMarkFontName = "DejaVu Sans"
-TextMarkHeight = -48
-TextMarkColor = &HFFFFFF
-TextMarkShadowVisible = 1
-TextMarkShadowDistance = 3
-AddTextMark "(c) 2026 Example Photo", 0, 0
-MakeMarkImage "$work/out/%~n1.full.jpg"
-MakeThumbImage "$work/out/%~n1.thumb.jpg", 150, 0, 1
-MakeCropImage "$work/out/%~n1.crop.jpg", 100, 100, 400, 300
-EOF
+# The typical request exactly as the peer benchmark runs it, over the batch's %1.
+/usr/bin/python3 -c 'import sys; sys.path.insert(0, "bench"); from compare_peers import vximage_script
+print(vximage_script("%1", sys.argv[1], sys.argv[2]), end="")' "$PWD/samples/logo.png" "$work/out/%~n1" >"$work/job.vxs"
 
 names=("vximage batch -j $cores" "vximage batch -j 1" "vximage a photo, $cores at once" "vximage a photo, in turn")
 commands=(

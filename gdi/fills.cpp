@@ -1,8 +1,10 @@
 // Solid fills, bordered rectangles, one-pixel borders and background bitmaps.
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 
 #include "gdi/scratch_surface.h"
+#include "gdi/surface_extent.h"
 #include "gdi/vxgdi.h"
 
 namespace {
@@ -56,16 +58,24 @@ struct MemoryDc {
 // The pieces of a background bitmap, copied or stretched from `source` to `dest`. A piece of
 // no size, or of negative size (which GDI would draw mirrored), is left out, and so is one
 // whose numbers do not fit GDI's.
+// Pieces are placed in the rectangle's coordinates; `origin` is where in the rectangle the
+// destination's (0, 0) lies, when the destination holds only the part that can show.
 struct Pieces {
   HDC dest;
   HDC source;
+  std::int64_t origin_x = 0;
+  std::int64_t origin_y = 0;
 
   void Copy(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, std::int64_t sx,
             std::int64_t sy) const {
+    x -= origin_x;
+    y -= origin_y;
     if (Drawable({x, y, w, h, sx, sy})) BitBlt(dest, int(x), int(y), int(w), int(h), source, int(sx), int(sy), SRCCOPY);
   }
   void Stretch(std::int64_t x, std::int64_t y, std::int64_t w, std::int64_t h, std::int64_t sx,
                std::int64_t sy, std::int64_t sw, std::int64_t sh) const {
+    x -= origin_x;
+    y -= origin_y;
     if (Drawable({x, y, w, h, sx, sy, sw, sh})) {
       StretchBlt(dest, int(x), int(y), int(w), int(h), source, int(sx), int(sy), int(sw), int(sh), SRCCOPY);
     }
@@ -116,8 +126,15 @@ void CvxGDI::DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb
   const std::int64_t W = std::int64_t{rect.right} - rect.left;
   const std::int64_t H = std::int64_t{rect.bottom} - rect.top;
   if (W <= 0 || H <= 0 || W > INT32_MAX || H > INT32_MAX) return;
-  // The picture is composed off screen, over black, and copied to the target in one go.
-  vx::ScratchSurface buffer(target, int(W), int(H));
+  // The picture is composed off screen, over black, and copied to the target in one go;
+  // only the part of the rectangle that can show on the target is composed.
+  const RECT box = vx::DrawableBox(target);
+  const std::int64_t left = std::max<std::int64_t>(rect.left, box.left);
+  const std::int64_t top = std::max<std::int64_t>(rect.top, box.top);
+  const std::int64_t right = std::min<std::int64_t>(rect.right, box.right);
+  const std::int64_t bottom = std::min<std::int64_t>(rect.bottom, box.bottom);
+  if (left >= right || top >= bottom) return;
+  vx::ScratchSurface buffer(target, int(right - left), int(bottom - top));
   if (!buffer) return;
   {
     const MemoryDc source(target);
@@ -126,7 +143,7 @@ void CvxGDI::DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
     const std::int64_t bw = info.bmWidth, bh = info.bmHeight;
-    const Pieces pieces{buffer.dc(), source.dc};
+    const Pieces pieces{buffer.dc(), source.dc, left - rect.left, top - rect.top};
     if (!stretch) {
       pieces.Copy(0, 0, W, H, 0, 0);
     } else {
@@ -147,7 +164,7 @@ void CvxGDI::DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb
     }
     // The caller's bitmap is selected out, and the context deleted, here.
   }
-  BitBlt(target, rect.left, rect.top, int(W), int(H), buffer.dc(), 0, 0, SRCCOPY);
+  BitBlt(target, int(left), int(top), int(right - left), int(bottom - top), buffer.dc(), 0, 0, SRCCOPY);
 }
 
 CvxGDI& CvxGDI::operator=(const CvxGDI&) { return *this; }

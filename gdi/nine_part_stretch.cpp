@@ -1,9 +1,11 @@
 // DrawDCtoDC2: a rectangle of one context stretched into a rectangle of another in nine
 // parts, so that borders drawn in the corners and along the edges keep their thickness.
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 
 #include "gdi/scratch_surface.h"
+#include "gdi/surface_extent.h"
 #include "gdi/vxgdi.h"
 
 namespace {
@@ -28,7 +30,18 @@ void CvxGDI::DrawDCtoDC2(HDC dest, int x, int y, int width, int height, HDC sour
       std::int64_t{source_y} + source_height > kLargest)
     return;
 
-  vx::ScratchSurface parts(dest, width, height);
+  // Only the part of the rectangle that can show on the destination is composed; (ox, oy)
+  // is where that part's corner lies in the rectangle.
+  const RECT box = vx::DrawableBox(dest);
+  const std::int64_t shown_left = std::max<std::int64_t>(x, box.left);
+  const std::int64_t shown_top = std::max<std::int64_t>(y, box.top);
+  const std::int64_t shown_right = std::min<std::int64_t>(std::int64_t{x} + width, box.right);
+  const std::int64_t shown_bottom = std::min<std::int64_t>(std::int64_t{y} + height, box.bottom);
+  if (shown_left >= shown_right || shown_top >= shown_bottom) return;
+  const int shown_width = int(shown_right - shown_left), shown_height = int(shown_bottom - shown_top);
+  const int ox = int(shown_left - x), oy = int(shown_top - y);
+
+  vx::ScratchSurface parts(dest, shown_width, shown_height);
   if (!parts) return;
   HDC dc = parts.dc();
   const int previous_mode = SetStretchBltMode(dc, HALFTONE);
@@ -39,25 +52,26 @@ void CvxGDI::DrawDCtoDC2(HDC dest, int x, int y, int width, int height, HDC sour
   const int source_right = sx + source_width - right, source_bottom = sy + source_height - bottom;
   const int source_middle_width = source_width - left - right;
   const int source_middle_height = source_height - top - bottom;
-  const int right_x = width - right, bottom_y = height - bottom;
+  const int right_x = width - right - ox, bottom_y = height - bottom - oy;
   const int middle_width = width - left - right, middle_height = height - top - bottom;
+  const int left_x = -ox, top_y = -oy, middle_x = left - ox, middle_y = top - oy;
 
-  BitBlt(dc, 0, 0, left, top, source, sx, sy, SRCCOPY);
-  BitBlt(dc, right_x, 0, right, top, source, source_right, sy, SRCCOPY);
-  BitBlt(dc, 0, bottom_y, left, bottom, source, sx, source_bottom, SRCCOPY);
+  BitBlt(dc, left_x, top_y, left, top, source, sx, sy, SRCCOPY);
+  BitBlt(dc, right_x, top_y, right, top, source, source_right, sy, SRCCOPY);
+  BitBlt(dc, left_x, bottom_y, left, bottom, source, sx, source_bottom, SRCCOPY);
   BitBlt(dc, right_x, bottom_y, right, bottom, source, source_right, source_bottom, SRCCOPY);
 
-  StretchBlt(dc, left, 0, middle_width, top, source, sx + left, sy, source_middle_width, top,
+  StretchBlt(dc, middle_x, top_y, middle_width, top, source, sx + left, sy, source_middle_width, top,
              SRCCOPY);
-  StretchBlt(dc, left, bottom_y, middle_width, bottom, source, sx + left, source_bottom,
+  StretchBlt(dc, middle_x, bottom_y, middle_width, bottom, source, sx + left, source_bottom,
              source_middle_width, bottom, SRCCOPY);
-  StretchBlt(dc, 0, top, left, middle_height, source, sx, sy + top, left, source_middle_height,
+  StretchBlt(dc, left_x, middle_y, left, middle_height, source, sx, sy + top, left, source_middle_height,
              SRCCOPY);
-  StretchBlt(dc, right_x, top, right, middle_height, source, source_right, sy + top, right,
+  StretchBlt(dc, right_x, middle_y, right, middle_height, source, source_right, sy + top, right,
              source_middle_height, SRCCOPY);
-  StretchBlt(dc, left, top, middle_width, middle_height, source, sx + left, sy + top,
+  StretchBlt(dc, middle_x, middle_y, middle_width, middle_height, source, sx + left, sy + top,
              source_middle_width, source_middle_height, SRCCOPY);
 
-  BitBlt(dest, x, y, width, height, dc, 0, 0, SRCCOPY);
+  BitBlt(dest, int(shown_left), int(shown_top), shown_width, shown_height, dc, 0, 0, SRCCOPY);
   SetStretchBltMode(dc, previous_mode);
 }

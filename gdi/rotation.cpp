@@ -231,14 +231,25 @@ void CvxGDI::RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int
   int W, H;
   if (!box.WholePixels(W, H)) return;
 
-  vx::ScratchSurface scratch(target, W, H);
+  // Only the part of the box that can show on the target is made: [left, right) x
+  // [top, bottom) in box coordinates.
+  const RECT drawable = vx::DrawableBox(target);
+  const std::int64_t left = std::max<std::int64_t>(0, std::int64_t{drawable.left} - x);
+  const std::int64_t top = std::max<std::int64_t>(0, std::int64_t{drawable.top} - y);
+  const std::int64_t right = std::min<std::int64_t>(W, std::int64_t{drawable.right} - x);
+  const std::int64_t bottom = std::min<std::int64_t>(H, std::int64_t{drawable.bottom} - y);
+  if (left >= right || top >= bottom) return;
+  const int shown_width = int(right - left), shown_height = int(bottom - top);
+  const int shown_x = int(x + left), shown_y = int(y + top);
+
+  vx::ScratchSurface scratch(target, shown_width, shown_height);
   if (!scratch) return;
-  auto words = TryWords(std::int64_t{W} * H, false);
+  auto words = TryWords(std::int64_t{shown_width} * shown_height, false);
   // Pixels the bitmap cannot deliver stay 0: transparent.
   auto pixels = TryWords(std::int64_t{w} * h, true);
   if (!words || !pixels) return;
-  BitBlt(scratch.dc(), 0, 0, W, H, target, x, y, SRCCOPY);
-  if (!vx::ReadDibWords(scratch.dc(), scratch.bitmap(), W, H, words.get())) return;
+  BitBlt(scratch.dc(), 0, 0, shown_width, shown_height, target, shown_x, shown_y, SRCCOPY);
+  if (!vx::ReadDibWords(scratch.dc(), scratch.bitmap(), shown_width, shown_height, words.get())) return;
   BITMAPINFO info = vx::TopDownDibInfo(w, h);
   GetDIBits(source, bitmap, 0, static_cast<UINT>(h), pixels.get(), &info, DIB_RGB_COLORS);
 
@@ -250,13 +261,13 @@ void CvxGDI::RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int
       const double X = c * dx - s * dy + cx2;
       const double Y = c * dy + s * dx + cy2;
       const auto tx = static_cast<std::int64_t>(X), ty = static_cast<std::int64_t>(Y);
-      if (tx < 0 || tx >= W || ty < 0 || ty >= H) continue;
+      if (tx < left || tx >= right || ty < top || ty >= bottom) continue;
       const std::uint32_t pixel = pixels[std::size_t(i) * w + j];
-      std::uint32_t& word = words[std::size_t(ty) * W + std::size_t(tx)];
+      std::uint32_t& word = words[std::size_t(ty - top) * std::size_t(shown_width) + std::size_t(tx - left)];
       word = vx::ShadeColorsInline(word, pixel, int(pixel >> 24));
     }
   }
-  vx::WriteDibWords(target, x, y, W, H, words.get());
+  vx::WriteDibWords(target, shown_x, shown_y, shown_width, shown_height, words.get());
 }
 
 HRGN CvxGDI::RotateRgn(HRGN region, float angle, int cx, int cy) {

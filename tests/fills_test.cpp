@@ -186,6 +186,31 @@ TEST_F(FillTest, NinePartBackgroundKeepsCornersAndStretchesBetween) {
   ExpectGrid(moved, 4, 2, {0, 1, 2, 2, 2, 3, 3, 3, 4, 5}, {0, 1, 1, 2, 2, 3, 4});
 }
 
+// Only the part of the rectangle on the surface is composed: a rectangle reaching far past
+// every edge shows what the same rectangle shows on a surface large enough to hold it.
+TEST_F(FillTest, BackgroundOverhangingTheSurfaceShowsTheSamePixels) {
+  const CallerBitmap bitmap(6, 5, CodedWords(6, 5));
+  for (const bool stretch : {true, false}) {
+    SCOPED_TRACE(stretch ? "stretched" : "copied");
+    // On the large surface the small one's (0, 0) lies at (30, 20).
+    TestSurface large(100, 80, kGrey), small(9, 7, kGrey);
+    RECT whole{3, 2, 97, 77}, overhanging{-27, -18, 67, 57};
+    CvxGDI::DrawBgBitmap(large.dc(), whole, 2, 4, 1, 3, bitmap, stretch);
+    CvxGDI::DrawBgBitmap(small.dc(), overhanging, 2, 4, 1, 3, bitmap, stretch);
+    for (int y = 0; y < 7; ++y)
+      for (int x = 0; x < 9; ++x) ASSERT_EQ(small.At(x, y), large.At(x + 30, y + 20)) << x << ", " << y;
+  }
+  // A rectangle no layer could hold is composed where it shows: the bitmap's corners.
+  TestSurface huge(6, 5, kGrey);
+  RECT everything{0, 0, 1 << 30, 1 << 30};
+  CvxGDI::DrawBgBitmap(huge.dc(), everything, 2, 4, 1, 3, bitmap, false);
+  ExpectGrid(huge, 0, 0, {0, 1, 2, 3, 4, 5}, {0, 1, 2, 3, 4});
+  // Stretched, the top-left corner piece stays and the middle column and row repeat.
+  TestSurface stretched(6, 5, kGrey);
+  CvxGDI::DrawBgBitmap(stretched.dc(), everything, 2, 4, 1, 3, bitmap, true);
+  ExpectGrid(stretched, 0, 0, {0, 1, 2, 2, 2, 2}, {0, 1, 1, 1, 1});
+}
+
 TEST_F(FillTest, ShrinkingTheMiddleCombinesDroppedPixelsWithAnd) {
   std::vector<std::uint32_t> words = {0x00F0F0F1, 0x000F0F0F, 0x00FF00FC, 0x0000FF3F,
                                       0x00123456, 0x00654321, 0x00A5A5A5, 0x005A5A5F};

@@ -96,6 +96,25 @@ TEST_F(NinePartStretchTest, CornersKeepTheirSizeAndEdgesStretchOneWay) {
   EXPECT_EQ(Red(dest.At(L + 2, 0)), 23);  // 20 + 10 / 3, rounded
 }
 
+// Only what can show is composed: a rectangle reaching past every edge of the destination
+// shows what it shows on a destination large enough to hold it, and one no layer could hold
+// still draws its visible corner.
+TEST_F(NinePartStretchTest, RectangleOverhangingTheDestinationShowsTheSamePixels) {
+  TestSurface source(10, 8, 0);
+  source.SetWords(CodedWords(10, 8));
+  // On the large destination the small one's (0, 0) lies at (30, 20).
+  TestSurface large(100, 80, 0x00404040), small(9, 7, 0x00404040);
+  CvxGDI::DrawDCtoDC2(large.dc(), 3, 2, 94, 75, source.dc(), 0, 0, 10, 8, 2, 3, 1, 4);
+  CvxGDI::DrawDCtoDC2(small.dc(), -27, -18, 94, 75, source.dc(), 0, 0, 10, 8, 2, 3, 1, 4);
+  for (int y = 0; y < 7; ++y)
+    for (int x = 0; x < 9; ++x) ASSERT_EQ(small.At(x, y), large.At(x + 30, y + 20)) << x << ", " << y;
+
+  TestSurface huge(4, 3, 0x00404040);
+  CvxGDI::DrawDCtoDC2(huge.dc(), 0, 0, 1 << 30, 1 << 30, source.dc(), 0, 0, 10, 8, 2, 3, 1, 4);
+  for (int x = 0; x < 2; ++x) EXPECT_EQ(huge.At(x, 0), source.At(x, 0)) << x;  // the top-left corner
+  EXPECT_EQ(Green(huge.At(0, 2)), 10);  // the left edge stretched down from source row 1
+}
+
 TEST_F(NinePartStretchTest, LeavesTheDestinationStretchModeAlone) {
   TestSurface source(4, 4, 0), dest(8, 8, 0);
   source.SetWords(CodedWords(4, 4));

@@ -305,6 +305,23 @@ TEST_F(RotationTest, TheForwardMapBlendsLaterSourcePixelsOverEarlierOnes) {
   EXPECT_EQ(target.Words(), expected);
 }
 
+// Only the part of the box on the target is made: a box reaching past the target's edges
+// lays the same pixels there as on a target large enough to hold it.
+TEST_F(RotationTest, TheForwardMapMakesOnlyWhatShows) {
+  TestSurface source(60, 40, 0);
+  std::vector<std::uint32_t> words;
+  for (int r = 0; r < 40; ++r)
+    for (int c = 0; c < 60; ++c) words.push_back(std::uint32_t(55 + (c * 3 + r) % 200) << 24 | Coded(c, r));
+  source.SetWords(words);
+  // On the large target the small one's (0, 0) lies at (70, 60).
+  TestSurface large(200, 200, kSentinel), small(20, 15, kSentinel);
+  CvxGDI::RotateDC2(large.dc(), 50, 50, source.dc(), source.bitmap(), 60, 40, 30);
+  CvxGDI::RotateDC2(small.dc(), -20, -10, source.dc(), source.bitmap(), 60, 40, 30);
+  EXPECT_NE(small.Words(), std::vector<std::uint32_t>(20 * 15, kSentinel));
+  for (int y = 0; y < 15; ++y)
+    for (int x = 0; x < 20; ++x) ASSERT_EQ(small.At(x, y), large.At(x + 70, y + 60)) << x << ", " << y;
+}
+
 TEST_F(RotationTest, NothingIsDrawnForPicturesOfNoSize) {
   auto picture = CodedBgra(2, 2);
   TestSurface target(4, 4, kSentinel), source(2, 2, 0);
@@ -329,7 +346,7 @@ TEST_F(RotationTest, RegionsTurnTheirOutline) {
     std::vector<RECT> rects;
     float angle;
     int cx, cy;
-    std::vector<POINT> outline;  // as the Part's arithmetic turns it
+    std::vector<POINT> outline;  // as the documented arithmetic turns it
   };
   const Case cases[] = {
       {{{0, 0, 10, 10}}, 0, 5, 5, {{0, 0}, {0, 10}, {10, 10}, {10, 0}}},
