@@ -123,8 +123,9 @@ formate is not supported!", "Source image file open failed!", "Memory is
 not enough!", "Memory is not enough in MakeMarkImage!" (an output too
 large to make), "Target image file open failed!", "Target image file write
 failed!" (an output of no size, a full disk), "Text mark is too long!" (a
-text of over 131072 UTF-16 units). vximage prints a warning whenever it
-changes.)"},
+text of over 131072 UTF-16 units), "ResampleFilter must be 0, 1 or 2!" and
+"ChromaSubsampling must be 0, 1 or 2!". vximage prints a warning whenever
+it changes.)"},
     {"GetSourceImageWidth", "? GetSourceImageWidth",
      "Width of the loaded picture in pixels; -1 before a picture is loaded."},
     {"GetSourceImageHeight", "? GetSourceImageHeight",
@@ -141,8 +142,9 @@ Any value but 0 is stored as 1. Default 0.)"},
   1  area averaging: each output pixel is the mean of the source area it
      covers (sharp and fast for shrinking; enlarging works as 2)
   2  Lanczos-3: smooth shrinking and enlarging
-Other values are refused with an error. Set it before LoadSourceImage to
-spare a copy of the picture.)"},
+Other values are refused with an error and the error text "ResampleFilter
+must be 0, 1 or 2!". Set it before LoadSourceImage to spare a copy of the
+picture.)"},
     {"LoadMinWidth", "LoadMinWidth = PIXELS",
      R"(Shrink on load: the smallest width you need of the next picture. A JPEG
 is then decoded at the smallest of 1/8, 2/8 ... 8/8 of its size that keeps
@@ -172,6 +174,36 @@ ends. Resized as ResampleFilter says, written at Quality.)"},
     {"ClearErrorInfo", "ClearErrorInfo",
      R"(Empties the error text, so that GetErrorInfo answers "" until the next
 failure: check one step at a time.)"},
+    {"ColorManage", "ColorManage = 0 | 1",
+     R"(1 converts every picture loaded afterwards to sRGB by the ICC profile it
+carries (a JPEG's APP2 segments, a PNG's iCCP chunk; a PNG without one by
+its gAMA and cHRM chunks), so that Adobe RGB or Display P3 photos keep their
+colours. CMYK and YCCK JPEG files are converted by their profile, or by a
+press profile when they have none. A broken or unusable profile is ignored
+and the picture loads as stored, as do GIF and BMP files. Any value but 0
+is stored as 1. Default 0: the colours are taken as stored.)"},
+    {"KeepMetadata", "KeepMetadata = 0 | 1",
+     R"(1 keeps the EXIF, XMP and IPTC data and the ICC profile of every picture
+loaded afterwards (JPEG or PNG) in every JPEG file written from it: marked
+pictures, thumbnails and crops. The EXIF thumbnail is dropped; the EXIF and
+XMP orientation say 1 when AutoOrient turned the picture; the profile is
+sRGB's when ColorManage converted it, and a CMYK profile is left out of
+unconverted outputs. A block too large for one JPEG segment is left out.
+Any value but 0 is stored as 1. Default 0: no metadata is written.)"},
+    {"Progressive", "Progressive = 0 | 1",
+     R"(1 writes progressive JPEG files, which show coarse first and sharpen as
+they arrive. Any value but 0 is stored as 1. Default 0: baseline.)"},
+    {"ChromaSubsampling", "ChromaSubsampling = 0 | 1 | 2",
+     R"(How much colour detail the JPEG files written keep:
+  0  all of it, 4:4:4 (the default)
+  1  half the width, 4:2:2
+  2  half the width and height, 4:2:0 (smallest files)
+Other values are refused with an error and the error text "ChromaSubsampling
+must be 0, 1 or 2!"; the old value stays.)"},
+    {"OptimizeCoding", "OptimizeCoding = 0 | 1",
+     R"(1 makes Huffman tables for each JPEG file written, which makes it a few
+per cent smaller for the same pixels and takes a little longer. Any value
+but 0 is stored as 1. Default 0: the standard tables.)"},
 };
 
 }  // namespace

@@ -96,6 +96,9 @@ std::optional<Warning> Runner::Execute(const Statement& statement, DISPID id) {
     if (hr == DISP_E_BADPARAMCOUNT && row && statement.arguments.size() < ArgumentCount(*row)) {
       text += CommentHint(statement);
     }
+    // The member's own failure may say why in the error text (a value a choice does not have).
+    const std::string error_text = hr == DISP_E_EXCEPTION ? ErrorText() : error_text_;
+    if (error_text != error_text_) text += "; the object reports \"" + error_text + "\"";
     throw ScriptError(text);
   }
   if (print) {

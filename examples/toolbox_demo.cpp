@@ -131,7 +131,9 @@ int main(int argc, char** argv) {
   CvxGDI::DrawBorderByColor(dc, RGB(20, 20, 20), outline);
 
   const std::basic_string<OLECHAR> path(output.begin(), output.end());  // ASCII paths, for brevity
-  const OLECHAR* error = vx::WriteJpegFile(path.c_str(), dc, canvas.bitmap, kWidth, kHeight, 85);
+  vx::JpegOutputSettings settings;
+  settings.quality = 85;
+  const OLECHAR* error = vx::WriteJpegFile(path.c_str(), dc, canvas.bitmap, kWidth, kHeight, settings);
   ReleaseDC(nullptr, screen);
   if (error) {
     std::fprintf(stderr, "toolbox_demo: could not write %s\n", output.c_str());

@@ -28,22 +28,25 @@ using Bytes = std::span<const std::uint8_t>;
 constexpr vx::SourcePixels kAllPixels[] = {vx::SourcePixels::kBgrx, vx::SourcePixels::kRgb, vx::SourcePixels::kGrey,
                                            vx::SourcePixels::kCmyk, vx::SourcePixels::kAdobeCmyk};
 
-// Converts a few pixels of every value pattern; the unused byte must come out 0.
-void ConvertSome(const vx::ColourConversion& conversion) {
+// Converts a few pixels of every value pattern. The top byte of each word is kept from a
+// BGRX word (a PNG's alpha) and 0xFF for the other layouts, which are opaque.
+void ConvertSome(const vx::ColourConversion& conversion, vx::SourcePixels pixels) {
   if (!conversion.active()) return;
-  std::uint8_t in[64 * 4];
+  alignas(std::uint32_t) std::uint8_t in[64 * 4];
   for (std::size_t i = 0; i < sizeof in; ++i) in[i] = std::uint8_t(i * 37);
   std::uint32_t out[64];
   conversion.Convert(in, out, 64);
-  for (std::uint32_t word : out) {
-    if (word >> 24) std::abort();
+  for (std::size_t i = 0; i < 64; ++i) {
+    std::uint32_t word = 0xFF000000u;
+    if (pixels == vx::SourcePixels::kBgrx) std::memcpy(&word, in + 4 * i, 4);
+    if (out[i] >> 24 != word >> 24) std::abort();
   }
 }
 
 void ConvertWithProfile(Bytes profile) {
   for (vx::SourcePixels pixels : kAllPixels) {
     vx::ColourConversion conversion;
-    if (conversion.FromProfile(profile, pixels)) ConvertSome(conversion);
+    if (conversion.FromProfile(profile, pixels)) ConvertSome(conversion, pixels);
   }
 }
 
@@ -110,7 +113,9 @@ void Png(Bytes data, bool turned) {
   const vx::PngColourChunks chunks = PngColour(data, metadata.icc);
   for (bool gamma_applied : {false, true}) {
     vx::ColourConversion conversion;
-    if (conversion.FromPngChunks(chunks, vx::SourcePixels::kBgrx, gamma_applied)) ConvertSome(conversion);
+    if (conversion.FromPngChunks(chunks, vx::SourcePixels::kBgrx, gamma_applied)) {
+      ConvertSome(conversion, vx::SourcePixels::kBgrx);
+    }
   }
 }
 

@@ -90,6 +90,16 @@ struct IResize2 : IResize {
   virtual HRESULT STDMETHODCALLTYPE MakeFitImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight) = 0;   // 107
   virtual HRESULT STDMETHODCALLTYPE MakeFillImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight) = 0;  // 108
   virtual HRESULT STDMETHODCALLTYPE ClearErrorInfo() = 0;                                           // 109
+  virtual HRESULT STDMETHODCALLTYPE get_ColorManage(LONG* pVal) = 0;                                // 110
+  virtual HRESULT STDMETHODCALLTYPE put_ColorManage(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_KeepMetadata(LONG* pVal) = 0;                               // 111
+  virtual HRESULT STDMETHODCALLTYPE put_KeepMetadata(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_Progressive(LONG* pVal) = 0;                                // 112
+  virtual HRESULT STDMETHODCALLTYPE put_Progressive(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_ChromaSubsampling(LONG* pVal) = 0;                          // 113
+  virtual HRESULT STDMETHODCALLTYPE put_ChromaSubsampling(LONG newVal) = 0;
+  virtual HRESULT STDMETHODCALLTYPE get_OptimizeCoding(LONG* pVal) = 0;                             // 114
+  virtual HRESULT STDMETHODCALLTYPE put_OptimizeCoding(LONG newVal) = 0;
 
  protected:
   ~IResize2() = default;

@@ -151,6 +151,22 @@ constexpr Member kMembers[] = {
     {OLESTR("ClearErrorInfo"), 109, kMethod, {}, OLESTR("method ClearErrorInfo: empties the error text that "
                                                          "GetErrorInfo returns"),
      [](IResize2* o, const VARIANT*) { return o->ClearErrorInfo(); }},
+    VX_PROPERTY_ROWS(LONG, ColorManage, 110,
+                     OLESTR("property ColorManage: 1 converts each picture loaded after it to sRGB by its ICC profile (PNG "
+                            "gAMA and cHRM; CMYK JPEG files by a press profile when they have none); 0 (default) takes the "
+                            "colours as stored")),
+    VX_PROPERTY_ROWS(LONG, KeepMetadata, 111,
+                     OLESTR("property KeepMetadata: 1 keeps the EXIF, XMP, IPTC and ICC profile of each picture loaded after "
+                            "it in every JPEG written from it (EXIF orientation upright, its thumbnail dropped); 0 (default) "
+                            "writes none")),
+    VX_PROPERTY_ROWS(LONG, Progressive, 112,
+                     OLESTR("property Progressive: 1 writes progressive JPEG files; 0 (default) baseline")),
+    VX_PROPERTY_ROWS(LONG, ChromaSubsampling, 113,
+                     OLESTR("property ChromaSubsampling: colour detail of the JPEG files written; 0 (default) full (4:4:4), "
+                            "1 half the width (4:2:2), 2 half the width and height (4:2:0)")),
+    VX_PROPERTY_ROWS(LONG, OptimizeCoding, 114,
+                     OLESTR("property OptimizeCoding: 1 makes Huffman tables for each JPEG file written (smaller files); 0 "
+                            "(default) the standard tables")),
 };
 
 #undef VX_PROPERTY_ROWS

@@ -56,7 +56,12 @@
          (strTargetImageFile, lWidth, lHeight))                                                 \
   METHOD(MakeFillImage, (BSTR strTargetImageFile, LONG lWidth, LONG lHeight),                   \
          (strTargetImageFile, lWidth, lHeight))                                                 \
-  METHOD(ClearErrorInfo, (), ())
+  METHOD(ClearErrorInfo, (), ())                                                                \
+  PROPERTY(LONG, ColorManage)                                                                   \
+  PROPERTY(LONG, KeepMetadata)                                                                  \
+  PROPERTY(LONG, Progressive)                                                                   \
+  PROPERTY(LONG, ChromaSubsampling)                                                             \
+  PROPERTY(LONG, OptimizeCoding)
 
 namespace vx {
 

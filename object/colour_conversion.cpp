@@ -161,6 +161,7 @@ void ColourConversion::Release() {
 }
 
 bool ColourConversion::Prepare(cmsHPROFILE source, SourcePixels pixels) {
+  pixels_ = pixels;
   if (!source) return false;
   cmsUInt32Number format = DescribesDevice(source) ? InputFormat(cmsGetColorSpace(source), pixels) : 0;
   if (format && SameAsSrgb(context_, source)) format = 0;
@@ -202,6 +203,7 @@ bool ColourConversion::FromGenericCmyk(SourcePixels pixels) {
   Release();
   transform_ = SharedGenericCmyk(pixels);
   shared_ = true;
+  pixels_ = pixels;
   return active();
 }
 
@@ -242,9 +244,33 @@ bool ColourConversion::FromPngChunks(const PngColourChunks& chunks, SourcePixels
 
 void ColourConversion::Convert(const void* in, std::uint32_t* out, std::size_t count) const {
   if (!transform_) return;
-  cmsDoTransform(transform_, in, out, cmsUInt32Number(count));
-  // The unused byte is whatever the output held: words hold 0 there.
-  for (std::size_t i = 0; i < count; ++i) out[i] &= 0x00FFFFFF;
+  if (pixels_ != SourcePixels::kBgrx) {
+    cmsDoTransform(transform_, in, out, cmsUInt32Number(count));
+    for (std::size_t i = 0; i < count; ++i) out[i] |= 0xFF000000u;
+    return;
+  }
+  // lcms2 writes the three colour bytes of each word; the fourth is taken from the input
+  // a run at a time, so that converting in place keeps it too.
+  constexpr std::size_t kRun = 1024;
+  std::uint8_t top[kRun];
+  const auto* words = static_cast<const std::uint32_t*>(in);
+  for (std::size_t done = 0; done < count; done += kRun) {
+    const std::size_t run = std::min(kRun, count - done);
+    for (std::size_t i = 0; i < run; ++i) top[i] = std::uint8_t(words[done + i] >> 24);
+    cmsDoTransform(transform_, words + done, out + done, cmsUInt32Number(run));
+    for (std::size_t i = 0; i < run; ++i) out[done + i] = (out[done + i] & 0x00FFFFFFu) | std::uint32_t{top[i]} << 24;
+  }
+}
+
+std::vector<std::uint8_t> OutputProfile(std::vector<std::uint8_t> source_profile, bool converted) {
+  if (converted) {
+    static const std::vector<std::uint8_t> srgb = SrgbProfileBytes();
+    return srgb;
+  }
+  // The colour space's signature stands at byte 16 of the header.
+  static constexpr std::uint8_t kRgbSpace[] = {'R', 'G', 'B', ' '};
+  if (source_profile.size() < 20 || !std::equal(kRgbSpace, kRgbSpace + 4, source_profile.begin() + 16)) return {};
+  return source_profile;
 }
 
 std::vector<std::uint8_t> SrgbProfileBytes() {

@@ -54,8 +54,9 @@ class ColourConversion {
   bool FromPngChunks(const PngColourChunks& chunks, SourcePixels pixels, bool gamma_applied);
 
   bool active() const { return transform_ != nullptr; }
-  // Converts `count` pixels at `in` into DIB words 0x00RRGGBB at `out`; with kBgrx, `in`
-  // may be `out`.
+  // Converts `count` pixels at `in` into DIB words 0xAARRGGBB at `out`: AA is the unused
+  // byte of kBgrx pixels as it was (a decoder's alpha or its 0xFF), 0xFF for the others,
+  // which are opaque. With kBgrx, `in` may be `out`.
   void Convert(const void* in, std::uint32_t* out, std::size_t count) const;
 
   // The bytes lcms2 holds for this conversion, which may not pass 64 MB.
@@ -74,9 +75,15 @@ class ColourConversion {
   cmsContext context_ = nullptr;
   cmsHTRANSFORM transform_ = nullptr;
   bool shared_ = false;  // the press profile's, made once for every conversion
+  SourcePixels pixels_ = SourcePixels::kBgrx;
 };
 
 // lcms2's sRGB profile, for outputs whose pixels were converted.
 std::vector<std::uint8_t> SrgbProfileBytes();
+
+// The profile a JPEG output carries: sRGB's when the pixels were converted; else the
+// source's own when it describes RGB pixels, and none when it describes others (a CMYK
+// or grey profile does not fit the colour files the writer makes).
+std::vector<std::uint8_t> OutputProfile(std::vector<std::uint8_t> source_profile, bool converted);
 
 }  // namespace vx

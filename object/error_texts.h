@@ -14,5 +14,8 @@ inline constexpr const OLECHAR* kTargetOpenFailed = OLESTR("Target image file op
 inline constexpr const OLECHAR* kTargetWriteFailed = OLESTR("Target image file write failed!");
 // A text mark longer than any caption needs (see kMaxTextMarkUnits), refused unmeasured.
 inline constexpr const OLECHAR* kTextMarkTooLong = OLESTR("Text mark is too long!");
+// A choice property set to a value it does not have; the old value is kept.
+inline constexpr const OLECHAR* kBadResampleFilter = OLESTR("ResampleFilter must be 0, 1 or 2!");
+inline constexpr const OLECHAR* kBadChromaSubsampling = OLESTR("ChromaSubsampling must be 0, 1 or 2!");
 
 }  // namespace vx::error_text

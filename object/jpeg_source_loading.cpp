@@ -1,13 +1,16 @@
 // The loads of JPEG files that the picture service cannot make: decoded smaller with
-// libjpeg's DCT scaling (LoadMinWidth, LoadMinHeight) or turned upright by their Exif
-// orientation (AutoOrient). Rows go from the decoder straight to their upright place in
-// the source bitmap, a few at a time, so that no second copy of the picture and no
-// full-size picture is ever held.
+// libjpeg's DCT scaling (LoadMinWidth, LoadMinHeight), turned upright by their Exif
+// orientation (AutoOrient) or converted to sRGB (ColorManage: by their ICC profile, CMYK
+// ones by the press profile when they have none). Rows go from the decoder, converted
+// while they are in the cache, straight to their upright place in the source bitmap, a
+// few at a time, so that no second copy of the picture and no full-size picture is ever
+// held. The metadata that outputs keep (KeepMetadata) is read from the same headers.
 #include <algorithm>
 #include <new>
 #include <vector>
 
 #include "base/picture_limits.h"
+#include "object/colour_conversion.h"
 #include "object/exif_orientation.h"
 #include "object/jpeg_source_reader.h"
 #include "object/orientation.h"
@@ -44,7 +47,8 @@ int DecodeUpright(vx::JpegSourceReader& jpeg, int orientation, std::uint32_t* up
 
 }  // namespace
 
-HRESULT CResize::LoadJpegScaledOrTurned(const unsigned char* data, std::size_t size, bool* used) {
+HRESULT CResize::LoadJpegWithReader(const unsigned char* data, std::size_t size, bool* used,
+                                    vx::PictureMetadata* kept) {
   *used = false;
   vx::JpegSourceReader jpeg({data, size});
   if (!jpeg.ReadHeader()) return S_FALSE;
@@ -54,7 +58,21 @@ HRESULT CResize::LoadJpegScaledOrTurned(const unsigned char* data, std::size_t s
   const int min_width = AtLeastZero(swaps ? LoadMinHeight : LoadMinWidth);
   const int min_height = AtLeastZero(swaps ? LoadMinWidth : LoadMinHeight);
   const int eighths = min_width > 0 || min_height > 0 ? jpeg.ScaleFor(min_width, min_height) : 8;
-  if (orientation == vx::kUpright && eighths == 8) return S_FALSE;  // the service's own work
+  vx::PictureMetadata metadata;
+  if (ColorManage || KeepMetadata) metadata = vx::JpegSourceMetadata(jpeg.SavedMarkers(), orientation != vx::kUpright);
+  vx::ColourConversion conversion;
+  if (ColorManage) {
+    const vx::SourcePixels pixels = jpeg.StoredPixels();
+    if (!conversion.FromProfile(metadata.icc, pixels) && pixels != vx::SourcePixels::kBgrx) {
+      conversion.FromGenericCmyk(pixels);
+    }
+  }
+  if (KeepMetadata) {
+    metadata.icc = vx::OutputProfile(std::move(metadata.icc), conversion.active());
+    *kept = std::move(metadata);
+  }
+  // The service's own work: its pixels are those of this reader without a conversion.
+  if (orientation == vx::kUpright && eighths == 8 && !conversion.active()) return S_FALSE;
   *used = true;
   // The same limit as for every picture, so that a file the service would refuse is
   // refused here too, leaving the old picture loaded.
@@ -66,6 +84,7 @@ HRESULT CResize::LoadJpegScaledOrTurned(const unsigned char* data, std::size_t s
   // From here the old picture is gone, also when the new one cannot be shown.
   ReleaseSource();
   const OLECHAR* failure = nullptr;
+  jpeg.ConvertWith(&conversion);
   switch (jpeg.Start(eighths)) {
     case vx::JpegSourceReader::Started::kYes: break;
     case vx::JpegSourceReader::Started::kBroken: failure = vx::error_text::kUnsupportedFormat; break;
@@ -90,5 +109,6 @@ HRESULT CResize::LoadJpegScaledOrTurned(const unsigned char* data, std::size_t s
   }
   SourceFileWidth = swaps ? jpeg.height() : jpeg.width();
   SourceFileHeight = swaps ? jpeg.width() : jpeg.height();
+  if (KeepMetadata) SourceSegments = vx::SegmentsForOutput(*kept);
   return S_OK;
 }

@@ -8,9 +8,9 @@
 namespace vx {
 namespace {
 
-// The markers kept while the headers are read: APP1 holds the Exif block (and XMP).
-// Colour profiles (APP2) and press data (APP13) are added here when an output keeps them.
-constexpr int kSavedMarkers[] = {JPEG_APP0 + 1};
+// The markers kept while the headers are read: APP1 holds the Exif block and XMP, APP2
+// the colour profile, APP13 the IPTC record.
+constexpr int kSavedMarkers[] = {kApp1, kApp2, kApp13};
 constexpr unsigned kLongestMarker = 0xFFFF;
 
 // Progressive pictures keep every coefficient: beyond this much working memory the
@@ -91,6 +91,19 @@ std::vector<std::span<const std::uint8_t>> JpegSourceReader::Markers(int code) c
   return found;
 }
 
+std::vector<JpegMarkerView> JpegSourceReader::SavedMarkers() const {
+  std::vector<JpegMarkerView> found;
+  for (jpeg_saved_marker_ptr m = cinfo_.marker_list; m; m = m->next) {
+    found.push_back({m->marker, {m->data, m->data_length}});
+  }
+  return found;
+}
+
+SourcePixels JpegSourceReader::StoredPixels() const {
+  if (cinfo_.jpeg_color_space != JCS_CMYK && cinfo_.jpeg_color_space != JCS_YCCK) return SourcePixels::kBgrx;
+  return cinfo_.saw_Adobe_marker ? SourcePixels::kAdobeCmyk : SourcePixels::kCmyk;
+}
+
 int JpegSourceReader::Orientation() const {
   for (std::span<const std::uint8_t> segment : Markers(JPEG_APP0 + 1)) {
     const std::span<const std::uint8_t> exif = ExifBlockOfApp1(segment);
@@ -140,7 +153,14 @@ int JpegSourceReader::ReadRows(std::uint32_t* rows, std::ptrdiff_t stride, int c
       stopped_ = true;
       break;
     }
-    if (cmyk_) CmykRowToWords(cmyk_row_.data(), row, output_width(), cinfo_.saw_Adobe_marker);
+    const bool converts = conversion_ && conversion_->active();
+    if (cmyk_ && converts) {
+      conversion_->Convert(cmyk_row_.data(), row, std::size_t{cinfo_.output_width});
+    } else if (cmyk_) {
+      CmykRowToWords(cmyk_row_.data(), row, output_width(), cinfo_.saw_Adobe_marker);
+    } else if (converts) {
+      conversion_->Convert(row, row, std::size_t{cinfo_.output_width});
+    }
     done = done + 1;
     // From where the data ran short, libjpeg makes rows up: they are not taken.
     if (rows_follow_data_ && errors_.data_short) stopped_ = true;

@@ -3,8 +3,10 @@
 // the coefficients a reduced size needs are used, and no full-size picture is ever made)
 // or turned upright by the orientation of its Exif block.
 //
-// The markers listed in kSavedMarkers are kept as the headers are read, so that what a
-// load or an output wants of them (the Exif block now) is read without a second pass.
+// The APP1 (Exif, XMP), APP2 (ICC profile) and APP13 (IPTC) markers are kept as the
+// headers are read, so that what a load or an output wants of them is read without a
+// second pass. Rows may be converted to sRGB as they are decoded, while they are in the
+// cache (colour_conversion.h).
 // The work a file can ask for is bounded as for every decode of ours: working memory
 // capped, scans and the blocks they visit counted.
 #pragma once
@@ -16,6 +18,8 @@
 #include <vector>
 
 #include "base/jpeg_error_jump.h"
+#include "object/colour_conversion.h"
+#include "object/picture_metadata.h"
 
 namespace vx {
 
@@ -35,8 +39,16 @@ class JpegSourceReader {
   int height() const { return static_cast<int>(cinfo_.image_height); }
   // The data of every saved marker of this code (JPEG_APP0 + n), in file order.
   std::vector<std::span<const std::uint8_t>> Markers(int code) const;
+  // Every saved marker, in file order.
+  std::vector<JpegMarkerView> SavedMarkers() const;
   // The Exif orientation (1 to 8) of the first Exif APP1 segment; 1 when there is none.
   int Orientation() const;
+  // How the picture's colours are stored, once the header is read: the pixels a colour
+  // conversion takes (kBgrx, or CMYK inverted or not as Adobe's marker says).
+  SourcePixels StoredPixels() const;
+  // Rows are converted by `conversion` (when active; it must outlive the reader): kBgrx
+  // ones in place, CMYK ones instead of the plain ink arithmetic. Set before Start.
+  void ConvertWith(const ColourConversion* conversion) { conversion_ = conversion; }
 
   // The smallest scale n/8 (n from 1 to 8) at which both sides of the decoded picture are
   // at least min_width and min_height (as stored); 8 when even the full size is smaller.
@@ -72,6 +84,7 @@ class JpegSourceReader {
   bool rows_follow_data_ = true;  // sequential: each row is decoded as its data is read
   bool cmyk_ = false;
   std::vector<JSAMPLE> cmyk_row_;
+  const ColourConversion* conversion_ = nullptr;
 };
 
 }  // namespace vx

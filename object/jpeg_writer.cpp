@@ -1,8 +1,9 @@
 // SaveJpegImage, the one routine that writes every output file, and MakeMarkImage.
 //
-// The picture is read back as rows of B, G, R pixels and compressed by libjpeg as a
-// baseline JPEG without chroma subsampling. The target appears only when the whole file
-// has been written.
+// The picture is read back as rows of B, G, R pixels and compressed by libjpeg, a
+// baseline JPEG without chroma subsampling unless the object's output choices say
+// otherwise, with the metadata the object kept of its source. The target appears only
+// when the whole file has been written.
 #include "object/jpeg_writer.h"
 
 #include <algorithm>
@@ -90,7 +91,7 @@ class RowSource {
 // Compresses the rows into the open file. Everything libjpeg needs lives in the caller's
 // frame, so nothing here is lost when the library jumps back after a fatal error.
 bool Compress(jpeg_compress_struct* cinfo, vx::JpegErrorJump* errors, FILE* file, RowSource* rows,
-              LONG width, LONG height, LONG quality) {
+              LONG width, LONG height, const vx::JpegOutputSettings& settings) {
   cinfo->err = errors->Install();
   if (setjmp(errors->return_point)) {
     jpeg_destroy_compress(cinfo);
@@ -106,8 +107,11 @@ bool Compress(jpeg_compress_struct* cinfo, vx::JpegErrorJump* errors, FILE* file
   // No subsampling: luminance at 1 x 1 like the two colour components.
   cinfo->comp_info[0].h_samp_factor = 1;
   cinfo->comp_info[0].v_samp_factor = 1;
-  jpeg_set_quality(cinfo, quality, TRUE);
+  jpeg_set_quality(cinfo, settings.quality, TRUE);
+  // The object only holds subsamplings that exist: the choices always apply.
+  vx::ApplyOutputChoices(*cinfo, settings.choices);
   jpeg_start_compress(cinfo, TRUE);
+  if (settings.segments) vx::WriteSegments(*cinfo, *settings.segments);
   while (cinfo->next_scanline < cinfo->image_height) {
     JDIMENSION count = 0;
     JSAMPARRAY band = rows->Band(static_cast<LONG>(cinfo->next_scanline), &count);
@@ -135,7 +139,7 @@ const OLECHAR* OutputSizeRefusal(LONG width, LONG height) {
 }
 
 const OLECHAR* WriteJpegFile(const OLECHAR* path, HDC dc, HBITMAP bitmap, LONG width, LONG height,
-                             LONG quality) {
+                             const JpegOutputSettings& settings) {
   if (const OLECHAR* refusal = OutputSizeRefusal(width, height)) return refusal;
   AtomicFile target;
   if (!target.Open(path)) return error_text::kTargetOpenFailed;
@@ -143,7 +147,7 @@ const OLECHAR* WriteJpegFile(const OLECHAR* path, HDC dc, HBITMAP bitmap, LONG w
   if (!rows.Ready()) return error_text::kNoMemoryForOutput;
   jpeg_compress_struct cinfo{};
   vx::JpegErrorJump errors{};
-  if (!Compress(&cinfo, &errors, target.stream(), &rows, width, height, quality) || !target.Commit())
+  if (!Compress(&cinfo, &errors, target.stream(), &rows, width, height, settings) || !target.Commit())
     return error_text::kTargetWriteFailed;
   return nullptr;
 }
@@ -159,7 +163,13 @@ bool CResize::OutputSizeAcceptable(LONG width, LONG height) {
 }
 
 bool CResize::SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height) {
-  if (const OLECHAR* failure = vx::WriteJpegFile(path, dc, bitmap, width, height, Quality)) {
+  vx::JpegOutputSettings settings;
+  settings.quality = Quality;
+  settings.choices.progressive = Progressive;
+  settings.choices.chroma_subsampling = static_cast<int>(ChromaSubsampling);
+  settings.choices.optimize_coding = OptimizeCoding;
+  if (!SourceSegments.segments.empty()) settings.segments = &SourceSegments;
+  if (const OLECHAR* failure = vx::WriteJpegFile(path, dc, bitmap, width, height, settings)) {
     ErrorText = failure;
     return false;
   }

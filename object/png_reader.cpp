@@ -104,6 +104,8 @@ void CPngReader::RequestFourChannels(bool bgr) {
   if (sixteen_bits) png_set_scale_16(png_);
   if (!has_alpha_) png_set_add_alpha(png_, 0xFF, PNG_FILLER_AFTER);
   png_set_alpha_mode_fixed(png_, PNG_ALPHA_PNG, PNG_DEFAULT_sRGB);
+  // A file gamma equal to the output's: the values stay as stored, for the profile.
+  if (keep_stored_gamma_) png_set_gamma_fixed(png_, PNG_DEFAULT_sRGB, PNG_DEFAULT_sRGB);
   if (bgr) png_set_bgr(png_);
 }
 
@@ -223,6 +225,13 @@ CPngReader::Rows CPngReader::DecodeOverBlack(std::uint32_t* words) { return Deco
 CPngReader::Rows CPngReader::DecodeOver(std::uint32_t* words, std::uint32_t background) {
   // B, G, R, A in memory is the DIB word 0xAARRGGBB.
   const Rows rows = DecodeRows(reinterpret_cast<png_bytep>(words), std::size_t{width_} * 4, true);
+  if (conversion_ && conversion_->active() && (rows == Rows::kSome || rows == Rows::kAll)) {
+    // A row at a time, alpha kept for the blending below.
+    for (png_uint_32 y = 0; y < height_; ++y) {
+      std::uint32_t* row = words + std::size_t{width_} * y;
+      conversion_->Convert(row, row, width_);
+    }
+  }
   // Laying a pixel over black changes only pixels that are neither opaque nor absent
   // (0 stays 0); a picture without alpha has none.
   if (has_alpha_ && (rows == Rows::kSome || rows == Rows::kAll)) {
@@ -233,6 +242,25 @@ CPngReader::Rows CPngReader::DecodeOver(std::uint32_t* words, std::uint32_t back
     }
   }
   return rows;
+}
+
+vx::PngColourChunks CPngReader::ColourChunks() const {
+  vx::PngColourChunks chunks;
+  if (!png_ || !info_) return chunks;
+  png_charp name = nullptr;
+  int compression = 0;
+  png_bytep profile = nullptr;
+  png_uint_32 profile_bytes = 0;
+  if (png_get_iCCP(png_, info_, &name, &compression, &profile, &profile_bytes) && profile) {
+    chunks.icc_profile.assign(profile, profile + profile_bytes);
+  }
+  int intent = 0;
+  chunks.srgb = png_get_sRGB(png_, info_, &intent) != 0;
+  if (!png_get_gAMA(png_, info_, &chunks.gamma)) chunks.gamma = 0;
+  chunks.has_chromaticities =
+      png_get_cHRM(png_, info_, &chunks.white_x, &chunks.white_y, &chunks.red_x, &chunks.red_y, &chunks.green_x,
+                   &chunks.green_y, &chunks.blue_x, &chunks.blue_y) != 0;
+  return chunks;
 }
 
 bool CPngReader::ReadHeader(const OLECHAR* path) {

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/whole_file.h"
+#include "object/colour_conversion.h"
 #include "platform/gdi.h"
 
 class CPngReader {
@@ -60,6 +61,16 @@ class CPngReader {
   // The same laid over a background DIB word (0x00RRGGBB) instead of black (in a picture
   // with alpha, rows the data never reached show the background too).
   Rows DecodeOver(std::uint32_t* words, std::uint32_t background);
+  // What the file says of its colours (iCCP, sRGB, gAMA, cHRM), once the header is read.
+  vx::PngColourChunks ColourChunks() const;
+  // DecodeOver converts the pixels by `conversion` (when active; it must outlive the
+  // decode) before they are laid over the background. `by_profile`: the conversion is the
+  // iCCP profile's, which describes the stored values, so libpng leaves the file gamma
+  // alone.
+  void ConvertWith(const vx::ColourConversion* conversion, bool by_profile) {
+    conversion_ = conversion;
+    keep_stored_gamma_ = by_profile;
+  }
   // Lays the RGBA buffer over what dc shows, the picture's top-left pixel at (x, y).
   void Draw(HDC dc, LONG x, LONG y);
   void Free() {
@@ -111,4 +122,6 @@ class CPngReader {
   std::vector<unsigned char> pixels_;  // the RGBA buffer
   RECT part_{};                        // what it holds
   std::vector<png_byte> line_;         // the row being read, while a part is decoded
+  const vx::ColourConversion* conversion_ = nullptr;
+  bool keep_stored_gamma_ = false;
 };

@@ -25,6 +25,7 @@ void CResize::ReleaseSource() {
     SourceDC = nullptr;
   }
   SourceWords = nullptr;
+  SourceSegments = {};
   // Without a picture there is no size, as before any load.
   SourceWidth = -1;
   SourceHeight = -1;
@@ -81,21 +82,32 @@ VX_PROPERTY(OLE_COLOR, BackgroundColor)
 
 VX_SWITCH(TextMarkShadowVisible)
 VX_SWITCH(AutoOrient)
+VX_SWITCH(ColorManage)
+VX_SWITCH(KeepMetadata)
+VX_SWITCH(Progressive)
+VX_SWITCH(OptimizeCoding)
 #undef VX_SWITCH
 
-HRESULT CResize::get_ResampleFilter(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = ResampleFilter;
-  return S_OK;
-}
+// One of the values 0 to `last`: a script that asks for another hears of it at once, by
+// the failure and the error text, instead of getting outputs it did not ask for.
+#define VX_CHOICE(Name, last)                          \
+  HRESULT CResize::get_##Name(LONG* pVal) {            \
+    if (!pVal) return E_POINTER;                       \
+    *pVal = Name;                                      \
+    return S_OK;                                       \
+  }                                                    \
+  HRESULT CResize::put_##Name(LONG newVal) {           \
+    if (newVal < 0 || newVal > last) {                 \
+      ErrorText = vx::error_text::kBad##Name;          \
+      return E_INVALIDARG;                             \
+    }                                                  \
+    Name = newVal;                                     \
+    return S_OK;                                       \
+  }
 
-// Only the three filters there are: a script that asks for another hears of it at once
-// instead of getting thumbnails it did not ask for.
-HRESULT CResize::put_ResampleFilter(LONG newVal) {
-  if (newVal < 0 || newVal > 2) return E_INVALIDARG;
-  ResampleFilter = newVal;
-  return S_OK;
-}
+VX_CHOICE(ResampleFilter, 2)     // today's pick, area averaging, Lanczos-3
+VX_CHOICE(ChromaSubsampling, 2)  // 4:4:4, 4:2:2, 4:2:0
+#undef VX_CHOICE
 
 HRESULT CResize::get_TextMarkFontName(BSTR* pVal) {
   if (!pVal) return E_POINTER;

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "object/error_texts.h"
+#include "object/picture_metadata.h"
 #include "platform/gdi.h"
 #include "platform/oleauto.h"
 #include "platform/olectl.h"
@@ -85,6 +86,16 @@ class CResize {
   HRESULT MakeFitImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight);
   HRESULT MakeFillImage(BSTR strTargetImageFile, LONG lWidth, LONG lHeight);
   HRESULT ClearErrorInfo();
+  HRESULT get_ColorManage(LONG* pVal);
+  HRESULT put_ColorManage(LONG newVal);
+  HRESULT get_KeepMetadata(LONG* pVal);
+  HRESULT put_KeepMetadata(LONG newVal);
+  HRESULT get_Progressive(LONG* pVal);
+  HRESULT put_Progressive(LONG newVal);
+  HRESULT get_ChromaSubsampling(LONG* pVal);
+  HRESULT put_ChromaSubsampling(LONG newVal);
+  HRESULT get_OptimizeCoding(LONG* pVal);
+  HRESULT put_OptimizeCoding(LONG newVal);
 
  private:
   // A rectangle of the source picture in pixels, which may start and end between pixels.
@@ -93,8 +104,9 @@ class CResize {
   };
 
   void ReleaseSource();
-  // Writes the bitmap selected into dc as a JPEG file at Quality; false (with ErrorText
-  // set) when nothing was written.
+  // Writes the bitmap selected into dc as a JPEG file at Quality, with the output choices
+  // and the kept metadata; false (with ErrorText set) when nothing was written. The one
+  // place that calls the writer.
   bool SaveJpegImage(BSTR path, HDC dc, HBITMAP bitmap, LONG width, LONG height);
   // Writes a width x height copy that `draw(dc)` puts on a new bitmap (black to start with)
   // in a temporary context compatible with SourceDC; S_FALSE when nothing was written,
@@ -117,10 +129,11 @@ class CResize {
   // Puts the section's picture, stored in the given orientation, upright (swapping its
   // sides for a quarter turn); the error text when it has no memory for that.
   const OLECHAR* TurnSourceUpright(int orientation);
-  // Loads JPEG data with the object's own reader when LoadMinWidth, LoadMinHeight or
-  // AutoOrient asks for what the picture service cannot do; S_FALSE with the reader left
-  // unused (*used false) when the data needs neither or is no JPEG the reader can read.
-  HRESULT LoadJpegScaledOrTurned(const unsigned char* data, std::size_t size, bool* used);
+  // Loads JPEG data with the object's own reader when LoadMinWidth, LoadMinHeight,
+  // AutoOrient or ColorManage asks for what the picture service cannot do; S_FALSE with
+  // the reader left unused (*used false) when the data needs none of it or is no JPEG the
+  // reader can read. With KeepMetadata, *kept is what outputs keep of the file either way.
+  HRESULT LoadJpegWithReader(const unsigned char* data, std::size_t size, bool* used, vx::PictureMetadata* kept);
 
   HDC SourceDC = nullptr;
   HBITMAP SourceBitmap = nullptr;
@@ -158,6 +171,14 @@ class CResize {
   OLE_COLOR BackgroundColor = 0;  // black
   LONG SourceFileWidth = -1;
   LONG SourceFileHeight = -1;
+  // What loads do with colours and metadata, and what outputs are beyond their quality.
+  bool ColorManage = false;
+  bool KeepMetadata = false;
+  bool Progressive = false;
+  LONG ChromaSubsampling = 0;
+  bool OptimizeCoding = false;
+  // The segments every output of the loaded picture carries (KeepMetadata at its load).
+  vx::OutputSegments SourceSegments;
   // The source's pixels when its bitmap is a DIB section of ours (SourceWidth words a
   // row, top row first); null when the picture service's bitmap holds them.
   std::uint32_t* SourceWords = nullptr;

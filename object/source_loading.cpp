@@ -3,10 +3,13 @@
 // JPEG, GIF and BMP files go through the picture service from a copy of the file in
 // memory; PNG files through CPngReader, which decodes the file's bytes straight into a
 // new bitmap, over black or the BackgroundColor. The file's extension alone chooses the
-// path. A JPEG that is to be decoded smaller (LoadMinWidth, LoadMinHeight) or turned
-// upright (AutoOrient) goes to the object's own reader instead (jpeg_source_loading.cpp);
-// with those settings at 0 every file takes the path it always took. A load either gives
-// a picture (all of it, or the rows a broken file holds) or fails with an error text.
+// path. A JPEG that is to be decoded smaller (LoadMinWidth, LoadMinHeight), turned
+// upright (AutoOrient) or converted to sRGB (ColorManage) goes to the object's own reader
+// instead (jpeg_source_loading.cpp); with those settings at 0 every file takes the path it
+// always took. A PNG is converted by its iCCP, gAMA and cHRM chunks with ColorManage; GIF
+// and BMP files are taken as sRGB. With KeepMetadata the JPEG's and PNG's metadata is kept
+// for every output (GIF and BMP files have none). A load either gives a picture (all of
+// it, or the rows a broken file holds) or fails with an error text.
 #include <cstdint>
 #include <utility>
 
@@ -18,6 +21,7 @@
 #include "object/extension_rule.h"
 #include "object/orientation.h"
 #include "object/png_exif_chunk.h"
+#include "object/png_metadata.h"
 #include "object/png_reader.h"
 #include "object/resize.h"
 
@@ -55,6 +59,19 @@ const OLECHAR* RenderServicePicture(const vx::ServicePicture& service, HDC dc, L
   const HRESULT drawn = service.Render(dc, 0, 0, width, height);
   if (drawn == E_OUTOFMEMORY) return vx::error_text::kNoMemory;
   return FAILED(drawn) ? vx::error_text::kUnsupportedFormat : nullptr;
+}
+
+// Sets the PNG's conversion to sRGB: its iCCP profile, which then describes the stored
+// values (the file gamma is not applied), else its gAMA and cHRM chunks, whose gamma libpng
+// applies as it decodes.
+void PreparePngConversion(CPngReader& png, vx::ColourConversion& conversion) {
+  vx::PngColourChunks chunks = png.ColourChunks();
+  const bool by_profile = conversion.FromProfile(chunks.icc_profile, vx::SourcePixels::kBgrx);
+  if (!by_profile) {
+    chunks.icc_profile.clear();  // tried already
+    conversion.FromPngChunks(chunks, vx::SourcePixels::kBgrx, true);
+  }
+  png.ConvertWith(&conversion, by_profile);
 }
 
 // Fills the picture's rectangle with a colour, for the transparent pixels of a GIF that
@@ -116,9 +133,10 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
     return S_FALSE;
   }
 
-  if (is_jpeg && (AutoOrient || LoadMinWidth > 0 || LoadMinHeight > 0)) {
+  vx::PictureMetadata kept;  // what outputs carry of the file (KeepMetadata)
+  if (is_jpeg && (AutoOrient || LoadMinWidth > 0 || LoadMinHeight > 0 || ColorManage || KeepMetadata)) {
     bool used = false;
-    const HRESULT loaded = LoadJpegScaledOrTurned(file.bytes.get(), file.size, &used);
+    const HRESULT loaded = LoadJpegWithReader(file.bytes.get(), file.size, &used, &kept);
     if (used) return loaded;
   }
 
@@ -131,10 +149,16 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   if (!is_png) file.bytes.reset();
   LONG width = 0, height = 0;
   bool header_read = false;
+  vx::ColourConversion conversion;
   if (is_png) {
     header_read = png.Begin(file.bytes.get(), file.size);
     width = png.width();
     height = png.height();
+    if (header_read && ColorManage) PreparePngConversion(png, conversion);
+    if (KeepMetadata) {
+      kept = vx::PngSourceMetadata({file.bytes.get(), file.size}, orientation != vx::kUpright);
+      kept.icc = vx::OutputProfile(std::move(kept.icc), conversion.active());
+    }
   } else {
     header_read = service.picture() != nullptr;
     const SIZE size = service.PixelSize();
@@ -186,5 +210,6 @@ HRESULT CResize::LoadSourceImage(BSTR strImageFile) {
   }
   SourceFileWidth = SourceWidth;
   SourceFileHeight = SourceHeight;
+  if (KeepMetadata) SourceSegments = vx::SegmentsForOutput(kept);
   return S_OK;
 }

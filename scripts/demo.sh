@@ -9,12 +9,16 @@
 # toolbox. The outputs go to out/demo/, with a line per output and per mark. Then the modern
 # variant of a phone photo: a bundled photo stored on its side with EXIF orientation 6, as a
 # phone writes it, loaded upright and decoded small, written as a Lanczos thumbnail and a
-# fit and a fill thumbnail.
+# fit and a fill thumbnail. Last of the photos, colour management: a bundled photo
+# converted to Adobe RGB with its profile embedded and an Exif block, as a camera set to
+# Adobe RGB writes it, loaded with ColorManage and KeepMetadata and written back in sRGB,
+# progressive 4:2:0 with optimised tables, every output keeping its Exif and profile.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
 
-cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF >/dev/null
+# Examples on explicitly: scripts/windows.sh may have configured this build without them.
+cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF -DVXIMAGE_EXAMPLES=ON >/dev/null
 cmake --build build/release >/dev/null
 vximage=build/release/bin/vximage
 
@@ -149,6 +153,43 @@ echo "modern variant: $(basename "$phone") stored $stored_w x $stored_h, upright
 for file in "$out"/phone.*.jpg; do
   read -r w h < <(picture_size "$file")
   printf '%-52s %13s %12s\n' "$(basename "$file")" "$w x $h" "$(stat -c %s "$file")"
+done
+# Colour management. The Adobe RGB photo is made here: photo-2mp.jpg converted by lcms2's
+# jpgicc to the bundled Adobe RGB (1998)-compatible profile, which it embeds, then given an
+# Exif block naming the artist ("Example Photo") behind its JFIF segment.
+adobe="$out/adobe-rgb.jpg"
+# jpgicc prints its banner on standard error, so that is shown only when it fails.
+if ! jpgicc -o tests/data/compatibleWithAdobeRGB1998.icc -e -q 92 samples/photo-2mp.jpg "$out/adobe-stored.jpg" \
+  >/dev/null 2>"$out/jpgicc.log"; then
+  cat "$out/jpgicc.log" >&2
+  exit 1
+fi
+rm "$out/jpgicc.log"
+{
+  head -c 20 "$out/adobe-stored.jpg"
+  printf '\xff\xe1\x00\x30Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08\x00\x01'
+  printf '\x01\x3b\x00\x02\x00\x00\x00\x0e\x00\x00\x00\x1a\x00\x00\x00\x00Example Photo\x00'
+  tail -c +21 "$out/adobe-stored.jpg"
+} >"$adobe"
+rm "$out/adobe-stored.jpg"
+"$vximage" -e 'ColorManage = 1' -e 'KeepMetadata = 1' -e 'Progressive = 1' -e 'ChromaSubsampling = 2' \
+  -e 'OptimizeCoding = 1' -e "LoadSourceImage \"$adobe\"" -e 'MarkPos = 4' -e 'MarkPosOffsetX = -20' \
+  -e 'MarkPosOffsetY = -20' -e 'MarkTransparent = 50' -e "AddImageMark \"$logo\", 0, 0" \
+  -e "MakeMarkImage \"$out/adobe.srgb.marked.jpg\"" -e "MakeThumbImage \"$out/adobe.srgb.thumb-w300.jpg\", 300, 0, 1" \
+  -e "MakeCropImage \"$out/adobe.srgb.crop-400x300.jpg\", 200, 150, 400, 300"
+# The same photo without ColorManage, for comparison: the Adobe RGB values shown as if sRGB
+# (dull colours), and no metadata.
+"$vximage" -e "LoadSourceImage \"$adobe\"" -e "MakeThumbImage \"$out/adobe.as-stored.thumb-w300.jpg\", 300, 0, 1"
+echo "colour management: $(basename "$adobe") (Adobe RGB profile, Exif) converted to sRGB, metadata kept"
+for file in "$out"/adobe*.jpg; do
+  read -r w h < <(picture_size "$file")
+  kept=()
+  LC_ALL=C grep -qaP 'Exif\x00\x00' "$file" && kept+=(Exif)
+  if LC_ALL=C grep -qa 'ICC_PROFILE' "$file"; then
+    if LC_ALL=C grep -qa 'Adobe RGB' "$file"; then kept+=("ICC Adobe RGB"); else kept+=("ICC sRGB"); fi
+  fi
+  LC_ALL=C grep -qaP '\xff\xc2' "$file" && kept+=(progressive)
+  printf '%-52s %13s %12s  %s\n' "$(basename "$file")" "$w x $h" "$(stat -c %s "$file")" "${kept[*]:-no metadata}"
 done
 build/release/bin/text_sample "$out/text-sample.png"
 printf '%-52s %13s %12s\n' text-sample.png "640 x 300" "$(stat -c %s "$out/text-sample.png")"

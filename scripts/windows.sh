@@ -12,7 +12,9 @@
 #   4. the C++ client (tests/windows/client.cpp) and the registrar test pass;
 #   5. the outputs of the typical request equal those of the Linux library: the same sizes,
 #      and the same pixels where both sides compute them alike (see below); the largest
-#      channel difference of every output is printed;
+#      channel difference of every output is printed; the outputs of the colour and coding
+#      members carry their Exif and ICC segments, are progressive, and where both sides
+#      compute them alike have the Linux library's pixels;
 #   6. regsvr32 /u /s removes every key it wrote, and HKCR\CLSID stays.
 #
 # usage: scripts/windows.sh [LINUX_BUILD_DIR]
@@ -116,6 +118,20 @@ for source in "${sources[@]}"; do
     fail "the Linux library's typical request on $source"
   fi
 done
+
+# The colour and coding members as acceptance.vbs sets them, on its Adobe RGB photo with
+# EXIF orientation 6: converted to sRGB, upright, metadata kept, progressive 4:2:0 with
+# optimised tables.
+adobe=tests/windows/adobe-rgb-exif.jpg
+adobe_outputs=(mark thumb fit fill crop)
+if ! "$linux_build/bin/vximage" \
+  -e 'ColorManage = 1' -e 'KeepMetadata = 1' -e 'Progressive = 1' -e 'OptimizeCoding = 1' \
+  -e 'ChromaSubsampling = 2' -e 'AutoOrient = 1' -e "LoadSourceImage \"$adobe\"" \
+  -e "MakeMarkImage \"$out/linux/adobe-mark.jpg\"" -e "MakeThumbImage \"$out/linux/adobe-thumb.jpg\", 60, 0, 1" \
+  -e "MakeFitImage \"$out/linux/adobe-fit.jpg\", 50, 50" -e "MakeFillImage \"$out/linux/adobe-fill.jpg\", 40, 40" \
+  -e "MakeCropImage \"$out/linux/adobe-crop.jpg\", 10, 20, 100, 80"; then
+  fail "the Linux library's colour and coding members on $adobe"
+fi
 
 # --- Wine -----------------------------------------------------------------------------------
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko to install
@@ -265,6 +281,25 @@ test_dll() {
           [[ ${difference##* } == 0 ]] || fail "$arch: $file: the pixels differ" ;;
       esac
     done
+  done
+
+  # The outputs of the colour and coding members: each carries its Exif and ICC segments and
+  # is progressive; the marked picture and the crop are the Linux library's pixels, as both
+  # sides decode and convert with the same libjpeg-turbo and lcms2.
+  for output in "${adobe_outputs[@]}"; do
+    file=adobe-$output.jpg
+    [[ -s $dll_out/$file ]] || { fail "$arch: $file was not written"; continue; }
+    LC_ALL=C grep -qaP 'Exif\x00\x00' "$dll_out/$file" || fail "$arch: $file has no Exif segment"
+    LC_ALL=C grep -qa 'ICC_PROFILE' "$dll_out/$file" || fail "$arch: $file has no ICC profile"
+    LC_ALL=C grep -qaP '\xFF\xC2' "$dll_out/$file" || fail "$arch: $file is not progressive"
+    if ! difference=$("$linux_build/bin/jpeg_difference" "$dll_out/$file" "$out/linux/$file"); then
+      fail "$arch: $file: DLL and Linux library differ in size: $difference"
+      continue
+    fi
+    echo "windows: $arch: $file: DLL against Linux ${difference#* }"
+    case $output in
+      mark | crop) [[ ${difference##* } == 0 ]] || fail "$arch: $file: the pixels differ" ;;
+    esac
   done
 
   # 6. Unregistration: every key it wrote is gone, HKCR\CLSID stays.

@@ -212,6 +212,10 @@ TEST_F(CliTest, BadStatementsStopTheRunWithTheirLine) {
       {"Quality = 12abc", "malformed number 12abc"},
       {"Quality = left", "expected a value, found left: strings need double quotes, as in Quality = \"left\""},
       {"Quality = 5 $", "unexpected character '$'"},
+      {"ChromaSubsampling = 3",
+       "ChromaSubsampling failed: 0x80070057 (E_INVALIDARG); the object reports \"ChromaSubsampling must be 0, 1 or 2!\""},
+      {"ResampleFilter = -1",
+       "ResampleFilter failed: 0x80070057 (E_INVALIDARG); the object reports \"ResampleFilter must be 0, 1 or 2!\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.statement);
@@ -277,8 +281,8 @@ TEST_F(CliTest, MembersListsEveryRow) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(listing, line);) lines.push_back(line);
   // A header; IResize's 9 methods and 19 properties of two rows each; IResize2's 5 methods
-  // and 5 properties.
-  ASSERT_EQ(lines.size(), 1u + 47u + 15u);
+  // and 10 properties.
+  ASSERT_EQ(lines.size(), 1u + 47u + 25u);
   const auto has_line = [&lines](const std::regex& pattern) {
     for (const std::string& line : lines) {
       if (std::regex_match(line, pattern)) return true;
@@ -292,6 +296,7 @@ TEST_F(CliTest, MembersListsEveryRow) {
   EXPECT_TRUE(has_line(std::regex(" *25 +put +TextMarkShadowTransparent +\\(long newVal\\) +property TextMarkShadowOpacity")));
   EXPECT_TRUE(has_line(std::regex(" *7 +put +TextMarkColor +\\(OLE_COLOR newVal\\) +property TextMarkColor")));
   EXPECT_TRUE(has_line(std::regex(" *100 +get +AutoOrient +\\(\\[out, retval\\] long\\* pVal\\) +property AutoOrient: .*")));
+  EXPECT_TRUE(has_line(std::regex(" *113 +put +ChromaSubsampling +\\(long newVal\\) +property ChromaSubsampling: .*")));
   EXPECT_TRUE(has_line(std::regex(" *107 +method +MakeFitImage +\\(BSTR strTargetImageFile, long lWidth, long lHeight\\) +method MakeFitImage: .*")));
 }
 

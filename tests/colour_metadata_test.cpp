@@ -26,6 +26,7 @@
 #include "object/photoshop_resources.h"
 #include "object/picture_metadata.h"
 #include "object/png_metadata.h"
+#include "tests/resize_test_support.h"
 
 namespace vx {
 namespace {
@@ -528,10 +529,11 @@ Bytes LcmsReference(const Bytes& profile, cmsUInt32Number format, const Bytes& i
   return out;
 }
 
-Bytes RgbOfWords(const std::vector<std::uint32_t>& words) {
+// The colour bytes of converted words, whose top byte must be `top`.
+Bytes RgbOfWords(const std::vector<std::uint32_t>& words, std::uint32_t top = 0xFF) {
   Bytes rgb;
   for (std::uint32_t w : words) {
-    EXPECT_EQ(w >> 24, 0u);
+    EXPECT_EQ(w >> 24, top);
     rgb.insert(rgb.end(), {std::uint8_t(w >> 16), std::uint8_t(w >> 8), std::uint8_t(w)});
   }
   return rgb;
@@ -558,8 +560,11 @@ TEST(ColourConversion, MatchesLcms2ForEveryPixelLayout) {
   EXPECT_EQ(RgbOfWords(words), expected);
   ASSERT_TRUE(conversion.FromProfile(adobe_rgb, SourcePixels::kBgrx));
   std::memcpy(words.data(), bgrx.data(), bgrx.size());
-  conversion.Convert(words.data(), words.data(), count);  // in place
-  EXPECT_EQ(RgbOfWords(words), expected);
+  conversion.Convert(words.data(), words.data(), count);  // in place, the unused byte kept
+  EXPECT_EQ(RgbOfWords(words, 0x77), expected);
+  std::vector<std::uint32_t> apart(count, 0);
+  conversion.Convert(bgrx.data(), apart.data(), count);  // into other words
+  EXPECT_EQ(RgbOfWords(apart, 0x77), expected);
   EXPECT_NE(expected, rgb) << "Adobe RGB must differ from sRGB";
 
   // CMYK, as Adobe's files hold it (inverted) and plainly.
@@ -589,7 +594,7 @@ TEST(ColourConversion, GenericCmykLooksLikePrint) {
   std::uint32_t words[6];
   conversion.Convert(inks, words, 6);
   auto channel = [&](int i, int shift) { return int(words[i] >> shift & 0xFF); };
-  EXPECT_EQ(words[0], 0xFFFFFFu) << "paper is white";
+  EXPECT_EQ(words[0], 0xFFFFFFFFu) << "paper is white, opaque";
   EXPECT_LT(channel(1, 16), 60);   // cyan: little red
   EXPECT_GT(channel(1, 0), 200);   // much blue
   EXPECT_LT(channel(2, 8), 60);    // magenta: little green
@@ -837,6 +842,19 @@ TEST(ColourConversion, MatchesJpgiccOnAdobeRgbAndCmykPhotos) {
     const double unconverted_mean = Difference(unconverted, reference).second;
     EXPECT_GT(unconverted_mean, 3 * mean + 2);
     std::printf("%s: unconverted, mean difference %.3f\n", c.name, unconverted_mean);
+
+    // The same through the Resize object, whose output adds its own encoder's error.
+    testing::ResizeObject r;
+    r->put_ColorManage(1);
+    r->put_Quality(100);
+    ASSERT_EQ(r->LoadSourceImage(testing::Bstr(in.string())), S_OK);
+    const std::string written = (folder / (std::string(c.name) + "_object.jpg")).string();
+    ASSERT_EQ(r->MakeMarkImage(testing::Bstr(written)), S_OK);
+    const auto [object_largest, object_mean] = Difference(testing::ReadJpegFile(written).rgb, reference);
+    EXPECT_LE(object_largest, 4);
+    EXPECT_LE(object_mean, 0.6);
+    std::printf("%s: the object against jpgicc, largest difference %d, mean %.3f\n", c.name, object_largest,
+                object_mean);
   }
   std::filesystem::remove_all(folder);
 }
@@ -920,6 +938,307 @@ TEST(JpegOutputChoices, SegmentsTravelInTheFile) {
   EXPECT_EQ(read.exif, ExifBlockForOutput(metadata.exif, false));
   EXPECT_EQ(read.icc, metadata.icc);
   EXPECT_EQ(read.iptc, metadata.iptc);
+}
+
+
+// --- Through the Resize object ------------------------------------------------------------
+
+using testing::Bstr;
+using testing::ResizeObject;
+using testing::TempDir;
+
+// A 48 x 32 photo as a camera writes it: Exif (orientation 6: turn right; a thumbnail),
+// XMP saying the same, IPTC (a copyright) and an Adobe RGB profile.
+struct CameraPhoto {
+  PictureMetadata metadata;
+  Bytes rgb;
+  Bytes file;
+};
+
+constexpr int kPhotoWidth = 48, kPhotoHeight = 32;
+
+CameraPhoto MakeCameraPhoto(const Bytes& profile, bool cmyk = false) {
+  CameraPhoto photo;
+  photo.metadata.exif = MakeCameraExif(false, false).bytes;
+  const std::string xmp = R"(<x:xmpmeta><rdf:Description tiff:Orientation="6" dc:rights="vx"/></x:xmpmeta>)";
+  photo.metadata.xmp.assign(xmp.begin(), xmp.end());
+  photo.metadata.iptc = Resource(0x0404, {0x1C, 0x02, 0x74, 0x00, 0x02, 'v', 'x'});
+  photo.metadata.icc = profile;
+  for (int y = 0; y < kPhotoHeight; ++y) {
+    for (int x = 0; x < kPhotoWidth; ++x) {
+      const Bytes pixel = cmyk ? Bytes{std::uint8_t(255 - x * 5), std::uint8_t(255 - y * 7), std::uint8_t(90 + x),
+                                       std::uint8_t(240 - y)}
+                               : Bytes{std::uint8_t(x * 5), std::uint8_t(y * 7), std::uint8_t(200 - x - y)};
+      photo.rgb.insert(photo.rgb.end(), pixel.begin(), pixel.end());
+    }
+  }
+  photo.file = Compress(kPhotoWidth, kPhotoHeight, cmyk ? JCS_CMYK : JCS_RGB, cmyk ? 4 : 3, photo.rgb, 100, {},
+                        SegmentsForOutput(photo.metadata));
+  return photo;
+}
+
+// What a written file carries, read back from its markers.
+PictureMetadata OutputMetadata(const std::string& path) {
+  const DecodedJpeg decoded = DecodeJpeg(FileBytes(path));
+  std::vector<JpegMarkerView> markers;
+  for (std::size_t i = 0; i < decoded.app.size(); ++i) markers.push_back({decoded.codes[i], decoded.app[i]});
+  return JpegSourceMetadata(markers, false);
+}
+
+// Writes every kind of output: the marked picture, a thumbnail, a crop, fit and fill.
+std::vector<std::string> WriteEveryOutput(IResize2* r, const TempDir& dir) {
+  std::vector<std::string> paths;
+  for (const char* name : {"mark.jpg", "thumb.jpg", "crop.jpg", "fit.jpg", "fill.jpg"}) paths.push_back(dir.File(name));
+  EXPECT_EQ(r->MakeMarkImage(Bstr(paths[0])), S_OK);
+  EXPECT_EQ(r->MakeThumbImage(Bstr(paths[1]), 20, 0, 1), S_OK);
+  EXPECT_EQ(r->MakeCropImage(Bstr(paths[2]), 3, 4, 10, 12), S_OK);
+  EXPECT_EQ(r->MakeFitImage(Bstr(paths[3]), 16, 16), S_OK);
+  EXPECT_EQ(r->MakeFillImage(Bstr(paths[4]), 16, 16), S_OK);
+  return paths;
+}
+
+TEST(ResizeObjectMetadata, KeptInEveryOutputWithTheOrientationResetWhenTurned) {
+  TempDir dir;
+  const CameraPhoto photo = MakeCameraPhoto(AdobeRgbProfile());
+  WriteFile(dir.File("photo.jpg"), photo.file);
+  const struct {
+    bool auto_orient, colour;
+  } cases[] = {{false, false}, {true, false}, {true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string("AutoOrient ") + (c.auto_orient ? "1" : "0") + ", ColorManage " + (c.colour ? "1" : "0"));
+    ResizeObject r;
+    r->put_KeepMetadata(1);
+    r->put_AutoOrient(c.auto_orient);
+    r->put_ColorManage(c.colour);
+    ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File("photo.jpg"))), S_OK);
+    EXPECT_EQ(r.Width(), c.auto_orient ? kPhotoHeight : kPhotoWidth);
+    for (const std::string& path : WriteEveryOutput(r.get(), dir)) {
+      SCOPED_TRACE(path);
+      const PictureMetadata kept = OutputMetadata(path);
+      // The thumbnail is gone either way; the orientation says 1 once the picture was turned.
+      const Bytes exif = ExifBlockForOutput(photo.metadata.exif, c.auto_orient);
+      EXPECT_EQ(kept.exif, exif);
+      EXPECT_LT(kept.exif.size(), photo.metadata.exif.size());
+      const std::string xmp(kept.xmp.begin(), kept.xmp.end());
+      EXPECT_NE(xmp.find(c.auto_orient ? R"(tiff:Orientation="1")" : R"(tiff:Orientation="6")"), std::string::npos);
+      EXPECT_NE(xmp.find(R"(dc:rights="vx")"), std::string::npos);
+      EXPECT_EQ(kept.iptc, photo.metadata.iptc);
+      // Converted pixels are sRGB's, and say so; the others keep their profile.
+      EXPECT_EQ(kept.icc, c.colour ? SrgbProfileBytes() : photo.metadata.icc);
+    }
+  }
+  // By default nothing is copied.
+  ResizeObject plain;
+  ASSERT_EQ(plain->LoadSourceImage(Bstr(dir.File("photo.jpg"))), S_OK);
+  for (const std::string& path : WriteEveryOutput(plain.get(), dir)) EXPECT_TRUE(OutputMetadata(path).empty()) << path;
+  // What was kept goes with the picture it came from: a later load without it keeps nothing.
+  ResizeObject once;
+  once->put_KeepMetadata(1);
+  ASSERT_EQ(once->LoadSourceImage(Bstr(dir.File("photo.jpg"))), S_OK);
+  once->put_KeepMetadata(0);
+  ASSERT_EQ(once->MakeMarkImage(Bstr(dir.File("a.jpg"))), S_OK);
+  EXPECT_FALSE(OutputMetadata(dir.File("a.jpg")).empty());
+  ASSERT_EQ(once->LoadSourceImage(Bstr(dir.File("photo.jpg"))), S_OK);
+  ASSERT_EQ(once->MakeMarkImage(Bstr(dir.File("b.jpg"))), S_OK);
+  EXPECT_TRUE(OutputMetadata(dir.File("b.jpg")).empty());
+}
+
+TEST(ResizeObjectMetadata, PngChunksKeptAndProfilesThatDoNotFitDropped) {
+  TempDir dir;
+  const CameraExif camera = MakeCameraExif(true, false);
+  const std::string xmp = "<x:xmpmeta><tiff:Orientation>6</tiff:Orientation></x:xmpmeta>";
+  const Bytes adobe = AdobeRgbProfile();
+  const Bytes png = testing::JoinPngChunks(
+      {testing::PngHeader(6, 4), {"iCCP", Join({Bytes{'x', 0, 0}, Deflate(adobe)})}, {"eXIf", camera.bytes},
+       {"iTXt", Join({Bytes{'X', 'M', 'L', ':', 'c', 'o', 'm', '.', 'a', 'd', 'o', 'b', 'e', '.', 'x', 'm', 'p', 0, 0, 0, 0, 0},
+                      Bytes(xmp.begin(), xmp.end())})},
+       {"IDAT", Deflate(Join({Bytes{0}, Bytes(18, 0x40), Bytes{0}, Bytes(18, 0x40), Bytes{0}, Bytes(18, 0x40),
+                              Bytes{0}, Bytes(18, 0x40)}))},
+       {"IEND", {}}});
+  WriteFile(dir.File("photo.png"), png);
+  ResizeObject r;
+  r->put_KeepMetadata(1);
+  r->put_AutoOrient(1);
+  ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File("photo.png"))), S_OK);
+  EXPECT_EQ(r.Width(), 4);  // turned
+  for (const std::string& path : WriteEveryOutput(r.get(), dir)) {
+    const PictureMetadata kept = OutputMetadata(path);
+    EXPECT_EQ(kept.exif, ExifBlockForOutput(camera.bytes, true)) << path;
+    EXPECT_EQ(std::string(kept.xmp.begin(), kept.xmp.end()), "<x:xmpmeta><tiff:Orientation>1</tiff:Orientation></x:xmpmeta>");
+    EXPECT_EQ(kept.icc, adobe);
+  }
+  // A CMYK photo's profile does not describe the colour files written from it unconverted.
+  WriteFile(dir.File("cmyk.jpg"), MakeCameraPhoto(GenericCmykProfileBytes(), true).file);
+  ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File("cmyk.jpg"))), S_OK);
+  ASSERT_EQ(r->MakeMarkImage(Bstr(dir.File("cmyk_out.jpg"))), S_OK);
+  const PictureMetadata from_cmyk = OutputMetadata(dir.File("cmyk_out.jpg"));
+  EXPECT_TRUE(from_cmyk.icc.empty());
+  EXPECT_FALSE(from_cmyk.exif.empty());
+  // GIF and BMP files have nothing to keep.
+  ASSERT_EQ(r->LoadSourceImage(Bstr(VXIMAGE_SOURCE_DIR "/tests/corpus/gif/pil_transparent.gif")), S_OK);
+  ASSERT_EQ(r->MakeMarkImage(Bstr(dir.File("gif.jpg"))), S_OK);
+  EXPECT_TRUE(OutputMetadata(dir.File("gif.jpg")).empty());
+}
+
+// Each output choice through the object decodes to cjpeg's pixels at the same settings.
+TEST(ResizeObjectOutputChoices, DecodeAsCjpegAtTheSameSettings) {
+  ASSERT_EQ(std::system("command -v cjpeg >/dev/null"), 0) << "cjpeg (libjpeg-turbo-progs) is missing";
+  TempDir dir;
+  constexpr int kWidth = 61, kHeight = 37;
+  const auto pixel = [](int x, int y, std::uint8_t* p) {
+    p[0] = std::uint8_t(x * 4 + y), p[1] = std::uint8_t((x * y) % 256), p[2] = std::uint8_t(255 - y * 6), p[3] = 255;
+  };
+  testing::WritePngFile(dir.File("in.png"), kWidth, kHeight, pixel);
+  Bytes ppm;
+  const std::string header = "P6\n61 37\n255\n";
+  ppm.assign(header.begin(), header.end());
+  for (int y = 0; y < kHeight; ++y) {
+    for (int x = 0; x < kWidth; ++x) {
+      std::uint8_t p[4];
+      pixel(x, y, p);
+      ppm.insert(ppm.end(), p, p + 3);
+    }
+  }
+  WriteFile(dir.File("in.ppm"), ppm);
+  const struct {
+    LONG progressive, subsampling, optimize;
+    const char* cjpeg;
+  } cases[] = {
+      {0, 0, 0, "-sample 1x1"},
+      {0, 1, 0, "-sample 2x1"},
+      {0, 2, 0, "-sample 2x2"},
+      {1, 0, 0, "-sample 1x1 -progressive"},
+      {0, 0, 1, "-sample 1x1 -optimize"},
+      {1, 2, 1, "-sample 2x2 -progressive -optimize"},
+  };
+  ResizeObject r;
+  r->put_Quality(90);
+  ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File("in.png"))), S_OK);
+  ASSERT_EQ(r->MakeMarkImage(Bstr(dir.File("plain.jpg"))), S_OK);
+  const Bytes plain = FileBytes(dir.File("plain.jpg"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.cjpeg);
+    r->put_Progressive(c.progressive);
+    r->put_ChromaSubsampling(c.subsampling);
+    r->put_OptimizeCoding(c.optimize);
+    // Every kind of output takes the choices.
+    for (const std::string& path : WriteEveryOutput(r.get(), dir)) {
+      const Bytes written = FileBytes(path);
+      const bool default_choices = !c.progressive && !c.subsampling && !c.optimize;
+      static constexpr std::uint8_t kProgressiveFrame[] = {0xFF, 0xC2};
+      EXPECT_EQ(std::search(written.begin(), written.end(), std::begin(kProgressiveFrame), std::end(kProgressiveFrame)) !=
+                    written.end(),
+                c.progressive != 0)
+          << path;
+      if (path == dir.File("mark.jpg")) {
+        EXPECT_EQ(written == plain, default_choices);
+      }
+    }
+    const std::string command = std::string("cjpeg -quality 90 ") + c.cjpeg + " -outfile " + dir.File("cjpeg.jpg") +
+                                " " + dir.File("in.ppm");
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_EQ(DecodeJpeg(FileBytes(dir.File("mark.jpg"))).pixels, DecodeJpeg(FileBytes(dir.File("cjpeg.jpg"))).pixels);
+    if (c.optimize) {
+      EXPECT_LT(FileBytes(dir.File("mark.jpg")).size(), plain.size());
+    }
+  }
+}
+
+// ColorManage on pictures with nothing to convert (sRGB profiles, none, GIF, BMP, a broken
+// profile) changes no output byte; nor does KeepMetadata on files with nothing to keep.
+TEST(ResizeObjectColour, NothingToConvertLeavesEveryByte) {
+  TempDir dir;
+  const Bytes srgb_photo = EncodeJpeg(kPhotoWidth, kPhotoHeight, false, MakeCameraPhoto({}).rgb, SrgbProfileBytes());
+  Bytes broken_profile = AdobeRgbProfile();
+  std::fill(broken_profile.begin() + 128, broken_profile.end(), 0xEE);  // the tag table
+  WriteFile(dir.File("srgb.jpg"), srgb_photo);
+  WriteFile(dir.File("broken.jpg"), EncodeJpeg(kPhotoWidth, kPhotoHeight, false, MakeCameraPhoto({}).rgb, broken_profile));
+  const std::string corpus = VXIMAGE_SOURCE_DIR "/tests/corpus/";
+  const struct {
+    std::string file;
+    bool keep_metadata_too;
+  } cases[] = {
+      {dir.File("srgb.jpg"), false},
+      {dir.File("broken.jpg"), false},
+      {corpus + "photos/plasma_Kite_2560x1600.jpg", false},  // a camera's sRGB profile
+      {corpus + "photos/mate_Dune.jpg", false},
+      {corpus + "png/basn6a08.png", true},
+      {corpus + "gif/pil_transparent.gif", true},
+      {corpus + "bmp/pil_hopper.bmp", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    ResizeObject plain, managed;
+    managed->put_ColorManage(1);
+    managed->put_KeepMetadata(c.keep_metadata_too);
+    ASSERT_EQ(plain->LoadSourceImage(Bstr(c.file)), S_OK);
+    ASSERT_EQ(managed->LoadSourceImage(Bstr(c.file)), S_OK);
+    ASSERT_EQ(plain->MakeThumbImage(Bstr(dir.File("plain.jpg")), 40, 0, 1), S_OK);
+    ASSERT_EQ(managed->MakeThumbImage(Bstr(dir.File("managed.jpg")), 40, 0, 1), S_OK);
+    EXPECT_EQ(FileBytes(dir.File("plain.jpg")), FileBytes(dir.File("managed.jpg")));
+  }
+}
+
+// A PNG's iCCP profile describes its stored values: the file gamma beside it is not applied
+// as well. Without a profile, gAMA and cHRM convert.
+TEST(ResizeObjectColour, PngProfileWinsOverTheFileGamma) {
+  TempDir dir;
+  constexpr int kWidth = 16, kHeight = 4;
+  Bytes rgb, rows;
+  for (int y = 0; y < kHeight; ++y) {
+    rows.push_back(0);  // no filter
+    for (int x = 0; x < kWidth; ++x) {
+      const Bytes pixel = {std::uint8_t(x * 16), std::uint8_t(200 - y * 40), std::uint8_t(x * 8 + y * 20)};
+      rgb.insert(rgb.end(), pixel.begin(), pixel.end());
+      rows.insert(rows.end(), pixel.begin(), pixel.end());
+    }
+  }
+  const Bytes linear_gamma = {0, 1, 0x86, 0xA0};  // gAMA 1.0: values proportional to light
+  const Bytes adobe = AdobeRgbProfile();
+  const Bytes iccp = Join({Bytes{'a', 0, 0}, Deflate(adobe)});
+  const auto png = [&](std::vector<testing::PngChunk> extra) {
+    std::vector<testing::PngChunk> chunks = {testing::PngHeader(kWidth, kHeight)};
+    chunks.insert(chunks.end(), extra.begin(), extra.end());
+    chunks.push_back({"IDAT", Deflate(rows)});
+    chunks.push_back({"IEND", {}});
+    return testing::JoinPngChunks(chunks);
+  };
+  const Bytes by_profile = LcmsReference(adobe, TYPE_RGB_8, rgb, rgb.size() / 3);
+  const struct {
+    const char* name;
+    Bytes file;
+    bool converts;
+  } cases[] = {
+      {"profile and gamma", png({{"gAMA", linear_gamma}, {"iCCP", iccp}}), true},
+      {"profile alone", png({{"iCCP", iccp}}), true},
+      {"gamma alone", png({{"gAMA", linear_gamma}}), false},
+  };
+  Bytes with_gamma;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(dir.File("in.png"), c.file);
+    ResizeObject r;
+    r->put_ColorManage(1);
+    r->put_Quality(100);
+    ASSERT_EQ(r->LoadSourceImage(Bstr(dir.File("in.png"))), S_OK);
+    ASSERT_EQ(r->MakeMarkImage(Bstr(dir.File("out.jpg"))), S_OK);
+    const Bytes written = testing::ReadJpegFile(dir.File("out.jpg")).rgb;
+    if (c.converts) {
+      // Within the JPEG encoder's error of lcms2's own conversion; the gamma changes nothing.
+      EXPECT_LE(Difference(written, by_profile).first, 4);
+      EXPECT_LE(Difference(written, by_profile).second, 1.0);
+      const Bytes file = FileBytes(dir.File("out.jpg"));
+      if (std::string(c.name) == "profile and gamma") {
+        with_gamma = file;
+      } else {
+        EXPECT_EQ(file, with_gamma);
+      }
+    } else {
+      // libpng brings the linear values to the output's gamma: every one but 0 grows.
+      EXPECT_GT(Difference(written, rgb).second, 20);
+      EXPECT_GT(Difference(written, by_profile).second, 20);
+    }
+  }
 }
 
 }  // namespace

@@ -127,6 +127,22 @@ constexpr Known kInterface[] = {
      u"method MakeFillImage: writes a JPEG thumbnail of exactly lWidth x lHeight that the picture fills, the "
      u"overflow cut off evenly on both sides"},
     {u"ClearErrorInfo", 109, false, 0, u"method ClearErrorInfo: empties the error text that GetErrorInfo returns"},
+    {u"ColorManage", 110, true, 0,
+     u"property ColorManage: 1 converts each picture loaded after it to sRGB by its ICC profile (PNG "
+     u"gAMA and cHRM; CMYK JPEG files by a press profile when they have none); 0 (default) takes the "
+     u"colours as stored"},
+    {u"KeepMetadata", 111, true, 0,
+     u"property KeepMetadata: 1 keeps the EXIF, XMP, IPTC and ICC profile of each picture loaded after "
+     u"it in every JPEG written from it (EXIF orientation upright, its thumbnail dropped); 0 (default) "
+     u"writes none"},
+    {u"Progressive", 112, true, 0,
+     u"property Progressive: 1 writes progressive JPEG files; 0 (default) baseline"},
+    {u"ChromaSubsampling", 113, true, 0,
+     u"property ChromaSubsampling: colour detail of the JPEG files written; 0 (default) full (4:4:4), "
+     u"1 half the width (4:2:2), 2 half the width and height (4:2:0)"},
+    {u"OptimizeCoding", 114, true, 0,
+     u"property OptimizeCoding: 1 makes Huffman tables for each JPEG file written (smaller files); 0 "
+     u"(default) the standard tables"},
 };
 
 std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
@@ -567,6 +583,11 @@ class RecordingResize final : public IResize2 {
   VX_RECORDED_PROPERTY(LoadMinWidth, LONG, 102)
   VX_RECORDED_PROPERTY(LoadMinHeight, LONG, 103)
   VX_RECORDED_PROPERTY(BackgroundColor, OLE_COLOR, 106)
+  VX_RECORDED_PROPERTY(ColorManage, LONG, 110)
+  VX_RECORDED_PROPERTY(KeepMetadata, LONG, 111)
+  VX_RECORDED_PROPERTY(Progressive, LONG, 112)
+  VX_RECORDED_PROPERTY(ChromaSubsampling, LONG, 113)
+  VX_RECORDED_PROPERTY(OptimizeCoding, LONG, 114)
 #undef VX_RECORDED_PROPERTY
 
  private:

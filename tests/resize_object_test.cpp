@@ -58,6 +58,11 @@ TEST_F(ResizeObjectTest, NewObjectHasItsInitialValues) {
   EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinWidth), 0);
   EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinHeight), 0);
   EXPECT_EQ(Get(r.get(), &IResize2::GetSourceFileWidth), -1);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_ColorManage), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_KeepMetadata), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_Progressive), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_ChromaSubsampling), 0);
+  EXPECT_EQ(Get(r.get(), &IResize2::get_OptimizeCoding), 0);
   EXPECT_EQ(Get(r.get(), &IResize2::GetSourceFileHeight), -1);
   color = 1;
   EXPECT_EQ(r->get_BackgroundColor(&color), S_OK);
@@ -70,13 +75,46 @@ TEST_F(ResizeObjectTest, NewSettingsStoreWhatTheyMean) {
   EXPECT_EQ(Get(r.get(), &IResize2::get_AutoOrient), 1);
   EXPECT_EQ(r->put_AutoOrient(0), S_OK);
   EXPECT_EQ(Get(r.get(), &IResize2::get_AutoOrient), 0);
-  for (LONG filter : {2, 1, 0}) {
-    EXPECT_EQ(r->put_ResampleFilter(filter), S_OK);
-    EXPECT_EQ(Get(r.get(), &IResize2::get_ResampleFilter), filter);
+  using Getter = HRESULT (STDMETHODCALLTYPE IResize2::*)(LONG*);
+  using Setter = HRESULT (STDMETHODCALLTYPE IResize2::*)(LONG);
+  const struct {
+    Setter put;
+    Getter get;
+  } switches[] = {{&IResize2::put_ColorManage, &IResize2::get_ColorManage},
+                  {&IResize2::put_KeepMetadata, &IResize2::get_KeepMetadata},
+                  {&IResize2::put_Progressive, &IResize2::get_Progressive},
+                  {&IResize2::put_OptimizeCoding, &IResize2::get_OptimizeCoding}};
+  for (const auto& s : switches) {
+    for (LONG value : {1, 7, -1}) {
+      EXPECT_EQ((r.get()->*s.put)(value), S_OK);
+      EXPECT_EQ(Get(r.get(), s.get), 1);
+    }
+    EXPECT_EQ((r.get()->*s.put)(0), S_OK);
+    EXPECT_EQ(Get(r.get(), s.get), 0);
+    EXPECT_EQ((r.get()->*s.get)(nullptr), E_POINTER);
   }
-  EXPECT_EQ(r->put_ResampleFilter(3), E_INVALIDARG);
-  EXPECT_EQ(r->put_ResampleFilter(-1), E_INVALIDARG);
-  EXPECT_EQ(Get(r.get(), &IResize2::get_ResampleFilter), 0);
+  const struct {
+    Setter put;
+    Getter get;
+    std::u16string refusal;
+  } choices[] = {{&IResize2::put_ResampleFilter, &IResize2::get_ResampleFilter, u"ResampleFilter must be 0, 1 or 2!"},
+                 {&IResize2::put_ChromaSubsampling, &IResize2::get_ChromaSubsampling,
+                  u"ChromaSubsampling must be 0, 1 or 2!"}};
+  for (const auto& c : choices) {
+    for (LONG value : {2, 1, 0}) {
+      EXPECT_EQ((r.get()->*c.put)(value), S_OK);
+      EXPECT_EQ(Get(r.get(), c.get), value);
+    }
+    EXPECT_EQ(r.ErrorText(), u"");  // accepted values say nothing
+    EXPECT_EQ((r.get()->*c.put)(3), E_INVALIDARG);
+    EXPECT_EQ(r.ErrorText(), c.refusal);
+    EXPECT_EQ(r->ClearErrorInfo(), S_OK);
+    EXPECT_EQ((r.get()->*c.put)(-1), E_INVALIDARG);
+    EXPECT_EQ(r.ErrorText(), c.refusal);
+    EXPECT_EQ(r->ClearErrorInfo(), S_OK);
+    EXPECT_EQ(Get(r.get(), c.get), 0);  // a refused value changes nothing
+    EXPECT_EQ((r.get()->*c.get)(nullptr), E_POINTER);
+  }
   EXPECT_EQ(r->put_LoadMinWidth(-20), S_OK);  // stored; below 0 means no least size
   EXPECT_EQ(Get(r.get(), &IResize2::get_LoadMinWidth), -20);
   EXPECT_EQ(r->put_LoadMinHeight(300), S_OK);

@@ -117,14 +117,26 @@ RgbImage ReadJpegFile(const std::string& path) {
   return image;
 }
 
-void WriteJpegFile(const std::string& path, int width, int height, const PixelFunction& pixel,
-                   int quality) {
-  std::vector<std::uint8_t> rgb(std::size_t(width) * height * 3);
+namespace {
+
+// RGB rows, or CMYK ones with the black taken out, stored inverted (255 is no ink) as the
+// Adobe marker libjpeg writes for CMYK says; the profile in APP2 segments when one is given.
+void CompressJpegFile(const std::string& path, int width, int height, const PixelFunction& pixel, int quality,
+                      bool cmyk, const std::vector<std::uint8_t>& icc_profile) {
+  const int components = cmyk ? 4 : 3;
+  std::vector<std::uint8_t> samples(std::size_t(width) * height * components);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       std::uint8_t rgba[4] = {0, 0, 0, 255};
       pixel(x, y, rgba);
-      std::copy(rgba, rgba + 3, &rgb[(std::size_t(y) * width + x) * 3]);
+      std::uint8_t* out = &samples[(std::size_t(y) * width + x) * components];
+      if (cmyk) {
+        const int black = 255 - std::max({rgba[0], rgba[1], rgba[2]});
+        for (int c = 0; c < 3; ++c) out[c] = std::uint8_t(rgba[c] + black);  // 255 less the ink
+        out[3] = std::uint8_t(255 - black);
+      } else {
+        std::copy(rgba, rgba + 3, out);
+      }
     }
   FILE* file = std::fopen(path.c_str(), "wb");
   ASSERT_NE(file, nullptr);
@@ -135,20 +147,39 @@ void WriteJpegFile(const std::string& path, int width, int height, const PixelFu
   jpeg_stdio_dest(&cinfo, file);
   cinfo.image_width = static_cast<JDIMENSION>(width);
   cinfo.image_height = static_cast<JDIMENSION>(height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_RGB;
+  cinfo.input_components = components;
+  cinfo.in_color_space = cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&cinfo);
   cinfo.comp_info[0].h_samp_factor = 1;
   cinfo.comp_info[0].v_samp_factor = 1;
   jpeg_set_quality(&cinfo, quality, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
+  if (!icc_profile.empty()) {
+    jpeg_write_icc_profile(&cinfo, icc_profile.data(), static_cast<unsigned>(icc_profile.size()));
+  }
   while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = rgb.data() + std::size_t(cinfo.next_scanline) * width * 3;
+    JSAMPROW row = samples.data() + std::size_t(cinfo.next_scanline) * width * components;
     jpeg_write_scanlines(&cinfo, &row, 1);
   }
   jpeg_finish_compress(&cinfo);
   jpeg_destroy_compress(&cinfo);
   std::fclose(file);
+}
+
+}  // namespace
+
+void WriteJpegFile(const std::string& path, int width, int height, const PixelFunction& pixel,
+                   int quality) {
+  CompressJpegFile(path, width, height, pixel, quality, false, {});
+}
+
+void WriteJpegFileWithProfile(const std::string& path, int width, int height, const PixelFunction& pixel,
+                              const std::vector<std::uint8_t>& icc_profile) {
+  CompressJpegFile(path, width, height, pixel, 100, false, icc_profile);
+}
+
+void WriteCmykJpegFile(const std::string& path, int width, int height, const PixelFunction& pixel) {
+  CompressJpegFile(path, width, height, pixel, 100, true, {});
 }
 
 void WritePngFile(const std::string& path, int width, int height, const PixelFunction& pixel) {

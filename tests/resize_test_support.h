@@ -80,6 +80,12 @@ RgbImage ReadJpegFile(const std::string& path);
 // Writes pictures whose pixel (x, y) the function gives (alpha ignored for JPEG).
 void WriteJpegFile(const std::string& path, int width, int height, const PixelFunction& pixel,
                    int quality = 100);
+// A JPEG whose ICC profile (APP2) says what its RGB values mean.
+void WriteJpegFileWithProfile(const std::string& path, int width, int height, const PixelFunction& pixel,
+                              const std::vector<std::uint8_t>& icc_profile);
+// A CMYK JPEG of the picture (the black taken out), no profile, with the Adobe marker
+// libjpeg writes for CMYK and the inverted inks it stands for.
+void WriteCmykJpegFile(const std::string& path, int width, int height, const PixelFunction& pixel);
 void WritePngFile(const std::string& path, int width, int height, const PixelFunction& pixel);
 PixelFunction Solid(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255);
 

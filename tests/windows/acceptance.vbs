@@ -10,7 +10,7 @@
 ' leaves cscript with status 0.
 Option Explicit
 
-Const kChecks = 78
+Const kChecks = 91
 Const kChecksPerSource = 9
 
 Dim passed, failed, fso, logo, folder, o, i, s, number
@@ -175,6 +175,49 @@ o.LoadSourceImage folder & "\no such picture.jpg"
 Check o.GetErrorInfo() = "Source image file open failed!", "a failure after IResize2's members"
 o.ClearErrorInfo
 Check o.GetErrorInfo() = "", "ClearErrorInfo empties the error text"
+
+' IResize2's colour and coding members: a 240 x 150 photo in Adobe RGB (its ICC profile in
+' APP2) with EXIF orientation 6, converted to sRGB, turned upright, its metadata kept, and
+' written progressive, 4:2:0 and with optimised tables as every kind of output. The file
+' is samples/photo-2mp.jpg decoded at 1/8 (djpeg), coded again (cjpeg -quality 95),
+' converted by lcms2's jpgicc to tests/data/compatibleWithAdobeRGB1998.icc with that
+' profile embedded (-e -q90), and given a 34-byte Exif segment after its JFIF segment.
+' scripts/windows.sh then looks for the Exif and ICC segments in the outputs.
+Dim adobe, coded
+adobe = fso.BuildPath(fso.GetParentFolderName(WScript.ScriptFullName), "adobe-rgb-exif.jpg")
+Set o = CreateObject("vxImage.Resize")
+Check o.ColorManage = 0 And o.KeepMetadata = 0 And o.Progressive = 0 And o.ChromaSubsampling = 0 And _
+      o.OptimizeCoding = 0, "the colour and coding members start at 0"
+o.ColorManage = 5 : o.KeepMetadata = -1 : o.Progressive = 2 : o.OptimizeCoding = 1
+Check o.ColorManage = 1 And o.KeepMetadata = 1 And o.Progressive = 1 And o.OptimizeCoding = 1, _
+      "the colour and coding switches read back 1"
+o.ChromaSubsampling = 1 : Check o.ChromaSubsampling = 1, "ChromaSubsampling 1 round trip"
+o.ChromaSubsampling = 2 : Check o.ChromaSubsampling = 2, "ChromaSubsampling 2 round trip"
+Err.Clear
+On Error Resume Next
+o.ChromaSubsampling = 3
+number = Err.Number
+On Error GoTo 0
+Check number <> 0 And o.ChromaSubsampling = 2, "ChromaSubsampling 3 is refused and 2 kept, error " & number
+Check o.GetErrorInfo() = "ChromaSubsampling must be 0, 1 or 2!", "the refusal's error text: " & o.GetErrorInfo()
+o.ClearErrorInfo
+o.AutoOrient = 1
+Err.Clear
+On Error Resume Next
+o.LoadSourceImage adobe
+o.MakeMarkImage folder & "\adobe-mark.jpg"
+o.MakeThumbImage folder & "\adobe-thumb.jpg", 60, 0, 1
+o.MakeFitImage folder & "\adobe-fit.jpg", 50, 50
+o.MakeFillImage folder & "\adobe-fill.jpg", 40, 40
+o.MakeCropImage folder & "\adobe-crop.jpg", 10, 20, 100, 80
+number = Err.Number
+On Error GoTo 0
+Check number = 0 And o.GetErrorInfo() = "", "the Adobe RGB photo loads and writes: " & number & " " & o.GetErrorInfo()
+Check o.GetSourceImageWidth() = 150 And o.GetSourceImageHeight() = 240, "the Adobe RGB photo upright: " & _
+      o.GetSourceImageWidth() & " x " & o.GetSourceImageHeight()
+For Each coded In Array("mark", "thumb", "fit", "fill", "crop")
+  Check fso.FileExists(folder & "\adobe-" & coded & ".jpg"), "the Adobe RGB photo's " & coded & " output"
+Next
 
 ' The typical request on each source: the logo at the bottom right at half opacity, the
 ' marked picture, a thumbnail by each sizing rule and a crop; then a caption with a soft
