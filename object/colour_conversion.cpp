@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "object/generic_cmyk_profile.h"
+#include "object/matrix_shaper_conversion.h"
 
 namespace vx {
 namespace {
@@ -157,6 +158,7 @@ ColourConversion::~ColourConversion() {
 void ColourConversion::Release() {
   if (transform_ && !shared_) cmsDeleteTransform(transform_);
   transform_ = nullptr;
+  matrix_shaper_.reset();
   shared_ = false;
 }
 
@@ -169,6 +171,10 @@ bool ColourConversion::Prepare(cmsHPROFILE source, SourcePixels pixels) {
   if (srgb) {
     // No cache of the last pixel: rows may be converted on several threads at once.
     transform_ = cmsCreateTransformTHR(context_, source, format, srgb, kDibWords, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
+    if (transform_ && (pixels == SourcePixels::kBgrx || pixels == SourcePixels::kRgb)) {
+      auto fast = std::make_unique<MatrixShaperConversion>();
+      if (fast->Make(source, srgb, transform_, pixels == SourcePixels::kBgrx)) matrix_shaper_ = std::move(fast);
+    }
     cmsCloseProfile(srgb);
   }
   cmsCloseProfile(source);
@@ -244,6 +250,14 @@ bool ColourConversion::FromPngChunks(const PngColourChunks& chunks, SourcePixels
 
 void ColourConversion::Convert(const void* in, std::uint32_t* out, std::size_t count) const {
   if (!transform_) return;
+  if (matrix_shaper_ && pixels_ == SourcePixels::kBgrx) {
+    matrix_shaper_->ConvertWords(static_cast<const std::uint32_t*>(in), out, count);
+    return;
+  }
+  if (matrix_shaper_ && pixels_ == SourcePixels::kRgb) {
+    matrix_shaper_->ConvertRgb(static_cast<const std::uint8_t*>(in), out, count);
+    return;
+  }
   if (pixels_ != SourcePixels::kBgrx) {
     cmsDoTransform(transform_, in, out, cmsUInt32Number(count));
     for (std::size_t i = 0; i < count; ++i) out[i] |= 0xFF000000u;
