@@ -67,7 +67,9 @@ TEST_F(HostileInputTest, ScansAreBoundedByTheBlocksTheyVisit) {
     const HRESULT loaded = Load(r, "scans.jpg", WithLastScanRepeated(c.side == 4096 ? large : small, c.repeats));
     EXPECT_EQ(loaded, c.refused ? S_FALSE : S_OK);
     EXPECT_EQ(r.Width(), c.refused ? -1 : c.side);
-    if (c.refused) EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    if (c.refused) {
+      EXPECT_EQ(r.ErrorText(), u"Source image file formate is not supported!");
+    }
   }
 }
 

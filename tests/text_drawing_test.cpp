@@ -131,7 +131,9 @@ void ExpectAllGlyphsFound(const std::u16string& text, bool fallback = true) {
   for (const text::PlacedGlyph& g : shaped.glyphs) {
     if (text[g.cluster] == u' ') continue;
     EXPECT_NE(g.glyph, 0u) << "unit " << g.cluster;
-    if (fallback) EXPECT_NE(g.face, &font->primary()) << "unit " << g.cluster;
+    if (fallback) {
+      EXPECT_NE(g.face, &font->primary()) << "unit " << g.cluster;
+    }
   }
 }
 
