@@ -13,35 +13,6 @@ namespace {
 constexpr int kSavedMarkers[] = {kApp1, kApp2, kApp13};
 constexpr unsigned kLongestMarker = 0xFFFF;
 
-// Progressive pictures keep every coefficient: beyond this much working memory the
-// library gives up instead of asking for more.
-constexpr long kMemoryLimit = 1L << 30;
-// An encoder writes about ten scans; a file that repeats scans could keep the decoder busy
-// for minutes. Nor may the scans together visit each block more than kMaxVisitsPerBlock
-// times on average (small pictures keep their hundred scans).
-constexpr int kMaxScans = 100;
-constexpr std::uint64_t kMaxVisitsPerBlock = 32;
-constexpr std::uint64_t kMinBlockVisits = std::uint64_t{1} << 22;
-
-std::uint64_t Blocks(const jpeg_component_info& component) {
-  return std::uint64_t{component.width_in_blocks} * component.height_in_blocks;
-}
-
-void CountScan(j_common_ptr common) {
-  auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
-  auto* budget = reinterpret_cast<JpegSourceReader::ScanBudget*>(cinfo->progress);
-  if (cinfo->input_scan_number > kMaxScans) ERREXIT4(common, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
-  if (cinfo->input_scan_number == budget->scans_counted) return;
-  budget->scans_counted = cinfo->input_scan_number;
-  std::uint64_t picture = 0, scan = 0;
-  for (int i = 0; i < cinfo->num_components; ++i) picture += Blocks(cinfo->comp_info[i]);
-  for (int i = 0; i < cinfo->comps_in_scan; ++i) scan += Blocks(*cinfo->cur_comp_info[i]);
-  budget->block_visits += scan;
-  if (budget->block_visits > std::max(kMinBlockVisits, kMaxVisitsPerBlock * picture)) {
-    ERREXIT4(common, JERR_BAD_PROGRESSION, 0, 0, 0, 0);
-  }
-}
-
 bool IsMemoryError(int code) { return code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE; }
 
 // CMYK as stored: with an Adobe marker the four values are inverted, as nearly every CMYK
@@ -59,7 +30,6 @@ void CmykRowToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool inv
 
 JpegSourceReader::JpegSourceReader(std::span<const std::uint8_t> data) : data_(data) {
   cinfo_.err = errors_.Install();
-  budget_.monitor.progress_monitor = CountScan;
 }
 
 JpegSourceReader::~JpegSourceReader() {
@@ -73,8 +43,7 @@ bool JpegSourceReader::ReadHeader() {
   if (!created_) {
     jpeg_create_decompress(&cinfo_);
     created_ = true;
-    cinfo_.mem->max_memory_to_use = kMemoryLimit;
-    cinfo_.progress = &budget_.monitor;
+    LimitJpegDecoding(cinfo_, budget_);
     for (int marker : kSavedMarkers) jpeg_save_markers(&cinfo_, marker, kLongestMarker);
   }
   // Past the end of the data the source supplies an end-of-image marker, as a file cut

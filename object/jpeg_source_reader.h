@@ -17,6 +17,7 @@
 #include <span>
 #include <vector>
 
+#include "base/jpeg_decode_limits.h"
 #include "base/jpeg_error_jump.h"
 #include "object/colour_conversion.h"
 #include "object/picture_metadata.h"
@@ -67,18 +68,11 @@ class JpegSourceReader {
   // or broke (after which it decodes nothing more).
   int ReadRows(std::uint32_t* rows, std::ptrdiff_t stride, int count);
 
-  // The progress monitor that counts the scans as they begin and the blocks they visit.
-  struct ScanBudget {
-    jpeg_progress_mgr monitor;  // first, so that libjpeg's pointer to it is one to this
-    int scans_counted;
-    std::uint64_t block_visits;
-  };
-
  private:
   std::span<const std::uint8_t> data_;
   jpeg_decompress_struct cinfo_{};
   JpegErrorJump errors_{};
-  ScanBudget budget_{};
+  JpegScanBudget budget_{};
   bool created_ = false;
   bool stopped_ = false;  // the data ended or broke: no more rows
   bool rows_follow_data_ = true;  // sequential: each row is decoded as its data is read

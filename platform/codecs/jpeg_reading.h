@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "base/jpeg_decode_limits.h"
 #include "base/jpeg_error_jump.h"
 
 namespace vx {
@@ -41,13 +42,6 @@ class JpegReading {
   jpeg_decompress_struct cinfo{};
   JpegErrorJump errors{};
 
-  // The progress monitor, which counts the scans as they begin and the blocks they cover.
-  struct ScanBudget {
-    jpeg_progress_mgr monitor;  // first, so that libjpeg's pointer to it is one to this
-    int scans_counted;
-    std::uint64_t block_visits;
-  };
-
   // The source manager and where it is in the pieces.
   static constexpr int kMostPieces = 4;
   struct Source {
@@ -60,7 +54,7 @@ class JpegReading {
 
  private:
   Source source_{};
-  ScanBudget budget_{};
+  JpegScanBudget budget_{};
   bool created_ = false;
 };
 
