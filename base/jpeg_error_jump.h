@@ -34,6 +34,9 @@ struct JpegErrorJump {
     };
     return &manager;
   }
+
+  // The fatal error was the library running out of the memory it may use, not a broken file.
+  bool OutOfMemory() const { return manager.msg_code == JERR_OUT_OF_MEMORY || manager.msg_code == JERR_NO_BACKING_STORE; }
 };
 
 }  // namespace vx

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/jpeg_cmyk_words.h"
 #include "object/exif_orientation.h"
 
 namespace vx {
@@ -12,19 +13,6 @@ namespace {
 // the colour profile, APP13 the IPTC record.
 constexpr int kSavedMarkers[] = {kApp1, kApp2, kApp13};
 constexpr unsigned kLongestMarker = 0xFFFF;
-
-bool IsMemoryError(int code) { return code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE; }
-
-// CMYK as stored: with an Adobe marker the four values are inverted, as nearly every CMYK
-// JPEG stores them; without one they are plain ink amounts.
-void CmykRowToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool inverted) {
-  const unsigned flip = inverted ? 0 : 255;
-  for (int i = 0; i < count; ++i, cmyk += 4) {
-    const unsigned c = cmyk[0] ^ flip, m = cmyk[1] ^ flip, y = cmyk[2] ^ flip, k = cmyk[3] ^ flip;
-    const unsigned r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (y * k + 127) / 255;
-    out[i] = 0xFF000000u | (r << 16) | (g << 8) | b;
-  }
-}
 
 }  // namespace
 
@@ -94,7 +82,7 @@ int JpegSourceReader::ScaleFor(int min_width, int min_height) const {
 
 JpegSourceReader::Started JpegSourceReader::Start(int eighths) {
   if (setjmp(errors_.return_point)) {
-    return IsMemoryError(errors_.manager.msg_code) ? Started::kOutOfMemory : Started::kBroken;
+    return errors_.OutOfMemory() ? Started::kOutOfMemory : Started::kBroken;
   }
   cinfo_.scale_num = static_cast<unsigned>(std::clamp(eighths, 1, 8));
   cinfo_.scale_denom = 8;
@@ -126,7 +114,7 @@ int JpegSourceReader::ReadRows(std::uint32_t* rows, std::ptrdiff_t stride, int c
     if (cmyk_ && converts) {
       conversion_->Convert(cmyk_row_.data(), row, std::size_t{cinfo_.output_width});
     } else if (cmyk_) {
-      CmykRowToWords(cmyk_row_.data(), row, output_width(), cinfo_.saw_Adobe_marker);
+      JpegCmykToWords(cmyk_row_.data(), row, output_width(), cinfo_.saw_Adobe_marker);
     } else if (converts) {
       conversion_->Convert(row, row, std::size_t{cinfo_.output_width});
     }

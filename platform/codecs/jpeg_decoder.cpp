@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/jpeg_cmyk_words.h"
 #include "base/picture_limits.h"
 #include "platform/codecs/helper_thread_slots.h"
 #include "platform/codecs/jpeg_reading.h"
@@ -64,25 +65,6 @@ std::optional<std::size_t> FindFrameHeader(const std::uint8_t* data, std::size_t
     at += 2 + length;
   }
   return std::nullopt;
-}
-
-// What libjpeg reports when the working memory it needs is beyond its cap.
-bool IsMemoryError(int code) { return code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE; }
-
-// CMYK as stored: with an Adobe marker the four values are inverted, as nearly every
-// CMYK JPEG stores them; without one they are plain ink amounts.
-void CmykToWords(const JSAMPLE* cmyk, std::uint32_t* out, int count, bool inverted) {
-  for (int i = 0; i < count; ++i, cmyk += 4) {
-    unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
-    if (!inverted) {
-      c = 255 - c;
-      m = 255 - m;
-      y = 255 - y;
-      k = 255 - k;
-    }
-    const unsigned r = (c * k + 127) / 255, g = (m * k + 127) / 255, b = (y * k + 127) / 255;
-    out[i] = 0xFF000000u | (r << 16) | (g << 8) | b;
-  }
 }
 
 // Reads the decompressor's next rows up to `last` straight into the caller's rows (BGRX
@@ -277,7 +259,7 @@ class JpegDecoder final : public PictureDecoder {
     jpeg_decompress_struct& cinfo = reading_.cinfo;
     if (setjmp(reading_.errors.return_point)) {
       // Too large to decode within the memory cap: measured, and refused by the caller.
-      exceeds_memory_ = IsMemoryError(reading_.errors.manager.msg_code) && width_ > 0 && height_ > 0;
+      exceeds_memory_ = reading_.errors.OutOfMemory() && width_ > 0 && height_ > 0;
       return exceeds_memory_;
     }
     if (reading_.ReadHeader() != JPEG_HEADER_OK) return false;
@@ -432,7 +414,7 @@ class JpegDecoder final : public PictureDecoder {
         ClearRow(rows, stride, y);
         return Result();
       }
-      if (cmyk_) CmykToWords(cmyk_row.data(), out, width_, cinfo.saw_Adobe_marker);
+      if (cmyk_) JpegCmykToWords(cmyk_row.data(), out, width_, cinfo.saw_Adobe_marker);
       rows_written_ = y + 1;
     }
     jpeg_finish_decompress(&cinfo);
