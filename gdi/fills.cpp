@@ -1,5 +1,4 @@
 // Solid fills, bordered rectangles, one-pixel borders and background bitmaps.
-#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 
@@ -128,13 +127,9 @@ void CvxGDI::DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb
   if (W <= 0 || H <= 0 || W > INT32_MAX || H > INT32_MAX) return;
   // The picture is composed off screen, over black, and copied to the target in one go;
   // only the part of the rectangle that can show on the target is composed.
-  const RECT box = vx::DrawableBox(target);
-  const std::int64_t left = std::max<std::int64_t>(rect.left, box.left);
-  const std::int64_t top = std::max<std::int64_t>(rect.top, box.top);
-  const std::int64_t right = std::min<std::int64_t>(rect.right, box.right);
-  const std::int64_t bottom = std::min<std::int64_t>(rect.bottom, box.bottom);
-  if (left >= right || top >= bottom) return;
-  vx::ScratchSurface buffer(target, int(right - left), int(bottom - top));
+  const vx::ShownPart shown = vx::ShownPartOf(target, rect.left, rect.top, W, H);
+  if (shown.empty()) return;
+  vx::ScratchSurface buffer(target, shown.width(), shown.height());
   if (!buffer) return;
   {
     const MemoryDc source(target);
@@ -143,7 +138,7 @@ void CvxGDI::DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb
     BITMAP info{};
     GetObjectA(bitmap, sizeof info, &info);
     const std::int64_t bw = info.bmWidth, bh = info.bmHeight;
-    const Pieces pieces{buffer.dc(), source.dc, left - rect.left, top - rect.top};
+    const Pieces pieces{buffer.dc(), source.dc, shown.left, shown.top};
     if (!stretch) {
       pieces.Copy(0, 0, W, H, 0, 0);
     } else {
@@ -164,7 +159,7 @@ void CvxGDI::DrawBgBitmap(HDC target, RECT& rect, int xl, int xr, int yt, int yb
     }
     // The caller's bitmap is selected out, and the context deleted, here.
   }
-  BitBlt(target, int(left), int(top), int(right - left), int(bottom - top), buffer.dc(), 0, 0, SRCCOPY);
+  BitBlt(target, shown.target_x, shown.target_y, shown.width(), shown.height(), buffer.dc(), 0, 0, SRCCOPY);
 }
 
 CvxGDI& CvxGDI::operator=(const CvxGDI&) { return *this; }

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <new>
-#include <optional>
 
 #include "gdi/dib_words.h"
 #include "gdi/scratch_surface.h"
@@ -42,23 +41,6 @@ class Layer {
   std::unique_ptr<std::uint32_t[]> words_;
 };
 
-// The part of the rectangle (x, y, width, height) that drawing on `dest` can reach, and how
-// far its corner lies from the rectangle's: each pixel is mixed from the pixels at its own
-// place alone, so the layers need only this part, however large the rectangle asked for.
-struct ReachedPart {
-  int x, y, width, height;
-  std::int64_t skipped_x, skipped_y;
-};
-
-std::optional<ReachedPart> PartReached(HDC dest, int x, int y, int width, int height) {
-  const RECT box = vx::DrawableBox(dest);
-  const std::int64_t left = std::max<std::int64_t>(x, box.left), top = std::max<std::int64_t>(y, box.top);
-  const std::int64_t right = std::min<std::int64_t>(std::int64_t{x} + width, box.right);
-  const std::int64_t bottom = std::min<std::int64_t>(std::int64_t{y} + height, box.bottom);
-  if (left >= right || top >= bottom) return std::nullopt;
-  return ReachedPart{int(left), int(top), int(right - left), int(bottom - top), left - x, top - y};
-}
-
 // Where a source whose corner lies at `corner` of the rectangle is read from for a layer of
 // the part (`from`) and where that lands on the layer (`at`): the part's skip moves the
 // corner, and what falls before the layer's edge is read from further into the source.
@@ -88,40 +70,44 @@ int WeightOfOpacity(int opacity) {
 void CvxGDI::BitBltDCByTransparent(HDC dest, int x, int y, int width, int height, HDC source,
                                    int source_x, int source_y, int opacity) {
   if (width <= 0 || height <= 0) return;
-  const std::optional<ReachedPart> part = PartReached(dest, x, y, width, height);
-  if (!part) return;
-  Layer below(dest, part->width, part->height);
-  if (!below.Take(dest, 0, 0, part->x, part->y)) return;
-  Layer above(dest, part->width, part->height);
-  const Placement px = Placed(source_x, part->skipped_x), py = Placed(source_y, part->skipped_y);
+  // Each pixel is mixed from the pixels at its own place alone: the layers need only the
+  // part that can show, however large the rectangle asked for.
+  const vx::ShownPart part = vx::ShownPartOf(dest, x, y, width, height);
+  if (part.empty()) return;
+  Layer below(dest, part.width(), part.height());
+  if (!below.Take(dest, 0, 0, part.target_x, part.target_y)) return;
+  Layer above(dest, part.width(), part.height());
+  const Placement px = Placed(source_x, part.left), py = Placed(source_y, part.top);
   if (!above.Take(source, px.at, py.at, px.from, py.from)) return;
 
   const int weight = WeightOfOpacity(opacity);
   std::uint32_t* d = below.words();
   const std::uint32_t* s = above.words();
-  const std::size_t count = std::size_t(part->width) * std::size_t(part->height);
+  const std::size_t count = std::size_t(part.width()) * std::size_t(part.height());
   for (std::size_t k = 0; k < count; ++k) d[k] = vx::ShadeColorsInline(d[k], s[k], weight);
-  vx::WriteDibWords(dest, part->x, part->y, part->width, part->height, d);
+  vx::WriteDibWords(dest, part.target_x, part.target_y, part.width(), part.height(), d);
 }
 
 void CvxGDI::BitBltDCByMaskDC(HDC dest, int x, int y, int width, int height, HDC source,
                               HDC mask) {
   if (width <= 0 || height <= 0) return;
-  const std::optional<ReachedPart> part = PartReached(dest, x, y, width, height);
-  if (!part) return;
-  const Placement px = Placed(0, part->skipped_x), py = Placed(0, part->skipped_y);
-  Layer below(dest, part->width, part->height);
-  if (!below.Take(dest, 0, 0, part->x, part->y)) return;
-  Layer above(dest, part->width, part->height);
+  // Each pixel is mixed from the pixels at its own place alone: the layers need only the
+  // part that can show, however large the rectangle asked for.
+  const vx::ShownPart part = vx::ShownPartOf(dest, x, y, width, height);
+  if (part.empty()) return;
+  const Placement px = Placed(0, part.left), py = Placed(0, part.top);
+  Layer below(dest, part.width(), part.height());
+  if (!below.Take(dest, 0, 0, part.target_x, part.target_y)) return;
+  Layer above(dest, part.width(), part.height());
   if (!above.Take(source, px.at, py.at, px.from, py.from)) return;
-  Layer weights(dest, part->width, part->height);
+  Layer weights(dest, part.width(), part.height());
   if (!weights.Take(mask, px.at, py.at, px.from, py.from)) return;
 
   std::uint32_t* d = below.words();
   const std::uint32_t* s = above.words();
   const std::uint32_t* m = weights.words();
-  const std::size_t count = std::size_t(part->width) * std::size_t(part->height);
+  const std::size_t count = std::size_t(part.width()) * std::size_t(part.height());
   for (std::size_t k = 0; k < count; ++k)
     d[k] = vx::ShadeColorsInline(d[k], s[k], int((m[k] >> 16) & 0xFF));
-  vx::WriteDibWords(dest, part->x, part->y, part->width, part->height, d);
+  vx::WriteDibWords(dest, part.target_x, part.target_y, part.width(), part.height(), d);
 }

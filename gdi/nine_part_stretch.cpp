@@ -1,6 +1,5 @@
 // DrawDCtoDC2: a rectangle of one context stretched into a rectangle of another in nine
 // parts, so that borders drawn in the corners and along the edges keep their thickness.
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 
@@ -32,14 +31,10 @@ void CvxGDI::DrawDCtoDC2(HDC dest, int x, int y, int width, int height, HDC sour
 
   // Only the part of the rectangle that can show on the destination is composed; (ox, oy)
   // is where that part's corner lies in the rectangle.
-  const RECT box = vx::DrawableBox(dest);
-  const std::int64_t shown_left = std::max<std::int64_t>(x, box.left);
-  const std::int64_t shown_top = std::max<std::int64_t>(y, box.top);
-  const std::int64_t shown_right = std::min<std::int64_t>(std::int64_t{x} + width, box.right);
-  const std::int64_t shown_bottom = std::min<std::int64_t>(std::int64_t{y} + height, box.bottom);
-  if (shown_left >= shown_right || shown_top >= shown_bottom) return;
-  const int shown_width = int(shown_right - shown_left), shown_height = int(shown_bottom - shown_top);
-  const int ox = int(shown_left - x), oy = int(shown_top - y);
+  const vx::ShownPart shown = vx::ShownPartOf(dest, x, y, width, height);
+  if (shown.empty()) return;
+  const int shown_width = shown.width(), shown_height = shown.height();
+  const int ox = shown.left, oy = shown.top;
 
   vx::ScratchSurface parts(dest, shown_width, shown_height);
   if (!parts) return;
@@ -72,6 +67,6 @@ void CvxGDI::DrawDCtoDC2(HDC dest, int x, int y, int width, int height, HDC sour
   StretchBlt(dc, middle_x, middle_y, middle_width, middle_height, source, sx + left, sy + top,
              source_middle_width, source_middle_height, SRCCOPY);
 
-  BitBlt(dest, int(shown_left), int(shown_top), shown_width, shown_height, dc, 0, 0, SRCCOPY);
+  BitBlt(dest, shown.target_x, shown.target_y, shown_width, shown_height, dc, 0, 0, SRCCOPY);
   SetStretchBltMode(dc, previous_mode);
 }

@@ -36,8 +36,6 @@ int TruncToInt(double v) {
   return static_cast<int>(v);
 }
 
-int Clamp32(std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
-
 // The bounding box of a w x h picture turned about its top-left corner.
 struct RotatedBox {
   RotatedBox(int w, int h, double s, double c) {
@@ -101,34 +99,10 @@ struct InverseMap {
   }
 };
 
-// The part of a box that can show: box columns [left, right) and rows [top, bottom), and
-// where its top-left pixel lands on the target.
-struct ShownPart {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int target_x = 0, target_y = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool empty() const { return right <= left || bottom <= top; }
-};
-
-// The part of a W x H box placed at (x, y) on `target` that lies in the target's drawable
-// box: nothing drawn elsewhere could show, so nothing else is read, turned or written.
-ShownPart ShownPartOf(HDC target, std::int64_t x, std::int64_t y, int W, int H) {
-  const RECT drawable = vx::DrawableBox(target);
-  ShownPart part;
-  part.left = int(std::clamp<std::int64_t>(drawable.left - x, 0, W));
-  part.top = int(std::clamp<std::int64_t>(drawable.top - y, 0, H));
-  part.right = int(std::clamp<std::int64_t>(drawable.right - x, 0, W));
-  part.bottom = int(std::clamp<std::int64_t>(drawable.bottom - y, 0, H));
-  part.target_x = Clamp32(x + part.left);
-  part.target_y = Clamp32(y + part.top);
-  return part;
-}
-
 // Runs `each(q, r, source_index)` for every box pixel of `part` whose centre falls on the
 // picture, with q and r counted from the part's top-left pixel, rows spread over the cores.
 template <class Each>
-void ForEachSample(const InverseMap& map, int box_width, const ShownPart& part, Each each) {
+void ForEachSample(const InverseMap& map, int box_width, const vx::ShownPart& part, Each each) {
   const std::int64_t cost = std::int64_t{part.width()} * part.height() * 8;
   vx::ForEachRowBand(part.height(), cost, [&](int first_row, int end_row) {
     for (int r = part.top + first_row; r < part.top + end_row; ++r) {
@@ -158,7 +132,7 @@ void CvxGDI::DrawDCByRotateData(HDC target, LONG x, LONG y, LONG w, LONG h, unsi
   int W, H;
   if (!box.WholePixels(W, H)) return;
   // Offsets from the truncated sizes.
-  const ShownPart part = ShownPartOf(target, std::int64_t{x} - (W - w) / 2, std::int64_t{y} - (H - h) / 2, W, H);
+  const vx::ShownPart part = vx::ShownPartOf(target, std::int64_t{x} - (W - w) / 2, std::int64_t{y} - (H - h) / 2, W, H);
   if (part.empty()) return;
   const int width = part.width(), height = part.height();
 
@@ -188,7 +162,7 @@ void CvxGDI::RotateDC(HDC target, int x, int y, HDC source, int w, int h, double
   int W, H;
   if (!box.WholePixels(W, H)) return;
   // Offsets from the sizes before truncation.
-  const ShownPart part = ShownPartOf(target, std::int64_t{x} - TruncToInt((box.width - w) / 2),
+  const vx::ShownPart part = vx::ShownPartOf(target, std::int64_t{x} - TruncToInt((box.width - w) / 2),
                                      std::int64_t{y} - TruncToInt((box.height - h) / 2), W, H);
   if (part.empty() || std::int64_t{w} * h > vx::kMaxPicturePixels) return;
   const int width = part.width(), height = part.height();
@@ -231,24 +205,17 @@ void CvxGDI::RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int
   int W, H;
   if (!box.WholePixels(W, H)) return;
 
-  // Only the part of the box that can show on the target is made: [left, right) x
-  // [top, bottom) in box coordinates.
-  const RECT drawable = vx::DrawableBox(target);
-  const std::int64_t left = std::max<std::int64_t>(0, std::int64_t{drawable.left} - x);
-  const std::int64_t top = std::max<std::int64_t>(0, std::int64_t{drawable.top} - y);
-  const std::int64_t right = std::min<std::int64_t>(W, std::int64_t{drawable.right} - x);
-  const std::int64_t bottom = std::min<std::int64_t>(H, std::int64_t{drawable.bottom} - y);
-  if (left >= right || top >= bottom) return;
-  const int shown_width = int(right - left), shown_height = int(bottom - top);
-  const int shown_x = int(x + left), shown_y = int(y + top);
-
+  // Only the part of the box that can show on the target is made.
+  const vx::ShownPart part = vx::ShownPartOf(target, x, y, W, H);
+  if (part.empty()) return;
+  const int shown_width = part.width(), shown_height = part.height();
   vx::ScratchSurface scratch(target, shown_width, shown_height);
   if (!scratch) return;
   auto words = TryWords(std::int64_t{shown_width} * shown_height, false);
   // Pixels the bitmap cannot deliver stay 0: transparent.
   auto pixels = TryWords(std::int64_t{w} * h, true);
   if (!words || !pixels) return;
-  BitBlt(scratch.dc(), 0, 0, shown_width, shown_height, target, shown_x, shown_y, SRCCOPY);
+  BitBlt(scratch.dc(), 0, 0, shown_width, shown_height, target, part.target_x, part.target_y, SRCCOPY);
   if (!vx::ReadDibWords(scratch.dc(), scratch.bitmap(), shown_width, shown_height, words.get())) return;
   BITMAPINFO info = vx::TopDownDibInfo(w, h);
   GetDIBits(source, bitmap, 0, static_cast<UINT>(h), pixels.get(), &info, DIB_RGB_COLORS);
@@ -261,13 +228,13 @@ void CvxGDI::RotateDC2(HDC target, int x, int y, HDC source, HBITMAP bitmap, int
       const double X = c * dx - s * dy + cx2;
       const double Y = c * dy + s * dx + cy2;
       const auto tx = static_cast<std::int64_t>(X), ty = static_cast<std::int64_t>(Y);
-      if (tx < left || tx >= right || ty < top || ty >= bottom) continue;
+      if (tx < part.left || tx >= part.right || ty < part.top || ty >= part.bottom) continue;
       const std::uint32_t pixel = pixels[std::size_t(i) * w + j];
-      std::uint32_t& word = words[std::size_t(ty - top) * std::size_t(shown_width) + std::size_t(tx - left)];
+      std::uint32_t& word = words[std::size_t(ty - part.top) * std::size_t(shown_width) + std::size_t(tx - part.left)];
       word = vx::ShadeColorsInline(word, pixel, int(pixel >> 24));
     }
   }
-  vx::WriteDibWords(target, shown_x, shown_y, shown_width, shown_height, words.get());
+  vx::WriteDibWords(target, part.target_x, part.target_y, shown_width, shown_height, words.get());
 }
 
 HRGN CvxGDI::RotateRgn(HRGN region, float angle, int cx, int cy) {
