@@ -6,16 +6,15 @@
 #
 # usage: bench/compare_peers.sh [RUNS [BATCH_RUNS]]    (default 10 runs, 3 batch runs)
 # Environment:
-#   VXIMAGE_BENCH_INPUTS  the folder with photo-13mp.jpg and photo-20mp.jpg (default: the
-#                         shared benchmark folder beside the checkout; missing ones are left
-#                         out). The 2 MP photograph and the logo are the project's samples/.
+#   VXIMAGE_BENCH_INPUTS  the folder with photo-13mp.jpg and photo-20mp.jpg (see
+#                         bench/photo_args.sh). The 2 MP photograph and the logo are the
+#                         project's samples/.
 #   BACKGROUND            processes of background load for the second pass (default 1)
 #   BATCH                 photographs in the batch (default 200; 0 leaves the batch out)
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 runs=${1:-10}
 batch_runs=${2:-3}
-inputs=${VXIMAGE_BENCH_INPUTS:-$(cd .. && pwd)/shared/bench/inputs}
 
 scripts/setup.sh --bench
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DVXIMAGE_TESTS=OFF >/dev/null
@@ -24,14 +23,7 @@ mkdir -p build/release/peers
 # shellcheck disable=SC2046
 g++ -O2 -std=c++20 bench/peers/vips_job.cpp $(pkg-config --cflags --libs vips-cpp) -o build/release/peers/vips_job
 
-photos=(--photo "$PWD/samples/photo-2mp.jpg")
-for name in photo-13mp.jpg photo-20mp.jpg; do
-  if [[ -f $inputs/$name ]]; then
-    photos+=(--photo "$inputs/$name")
-  else
-    echo "($inputs/$name not found: left out)" >&2
-  fi
-done
+source bench/photo_args.sh
 
 exec /usr/bin/python3 bench/compare_peers.py --vximage "$PWD/build/release/bin/vximage" \
   --vips-job "$PWD/build/release/peers/vips_job" --logo "$PWD/samples/logo.png" "${photos[@]}" \
