@@ -33,17 +33,25 @@ void CResize::ReleaseSource() {
   SourceFileHeight = -1;
 }
 
+namespace {
+
+// What every getter does: the value into the caller's variable, when it gave one.
+template <class T>
+HRESULT Answer(T* out, T value) {
+  if (!out) return E_POINTER;
+  *out = value;
+  return S_OK;
+}
+
+}  // namespace
+
 // Properties: setters store the value as given; getters hand it back.
 
-#define VX_PROPERTY(Type, Name)                \
-  HRESULT CResize::get_##Name(Type* pVal) {    \
-    if (!pVal) return E_POINTER;               \
-    *pVal = Name;                              \
-    return S_OK;                               \
-  }                                            \
-  HRESULT CResize::put_##Name(Type newVal) {   \
-    Name = newVal;                             \
-    return S_OK;                               \
+#define VX_PROPERTY(Type, Name)                                          \
+  HRESULT CResize::get_##Name(Type* pVal) { return Answer(pVal, Name); } \
+  HRESULT CResize::put_##Name(Type newVal) {                             \
+    Name = newVal;                                                       \
+    return S_OK;                                                         \
   }
 
 VX_PROPERTY(LONG, TextMarkBold)
@@ -69,15 +77,11 @@ VX_PROPERTY(OLE_COLOR, BackgroundColor)
 #undef VX_PROPERTY
 
 // A switch: any value but 0 turns it on, and it reads back as 1.
-#define VX_SWITCH(Name)                        \
-  HRESULT CResize::get_##Name(LONG* pVal) {    \
-    if (!pVal) return E_POINTER;               \
-    *pVal = Name ? 1 : 0;                      \
-    return S_OK;                               \
-  }                                            \
-  HRESULT CResize::put_##Name(LONG newVal) {   \
-    Name = newVal != 0;                        \
-    return S_OK;                               \
+#define VX_SWITCH(Name)                                                                \
+  HRESULT CResize::get_##Name(LONG* pVal) { return Answer<LONG>(pVal, Name ? 1 : 0); } \
+  HRESULT CResize::put_##Name(LONG newVal) {                                           \
+    Name = newVal != 0;                                                                \
+    return S_OK;                                                                       \
   }
 
 VX_SWITCH(TextMarkShadowVisible)
@@ -90,19 +94,15 @@ VX_SWITCH(OptimizeCoding)
 
 // One of the values 0 to `last`: a script that asks for another hears of it at once, by
 // the failure and the error text, instead of getting outputs it did not ask for.
-#define VX_CHOICE(Name, last)                          \
-  HRESULT CResize::get_##Name(LONG* pVal) {            \
-    if (!pVal) return E_POINTER;                       \
-    *pVal = Name;                                      \
-    return S_OK;                                       \
-  }                                                    \
-  HRESULT CResize::put_##Name(LONG newVal) {           \
-    if (newVal < 0 || newVal > last) {                 \
-      ErrorText = vx::error_text::kBad##Name;          \
-      return E_INVALIDARG;                             \
-    }                                                  \
-    Name = newVal;                                     \
-    return S_OK;                                       \
+#define VX_CHOICE(Name, last)                                            \
+  HRESULT CResize::get_##Name(LONG* pVal) { return Answer(pVal, Name); } \
+  HRESULT CResize::put_##Name(LONG newVal) {                             \
+    if (newVal < 0 || newVal > last) {                                   \
+      ErrorText = vx::error_text::kBad##Name;                            \
+      return E_INVALIDARG;                                               \
+    }                                                                    \
+    Name = newVal;                                                       \
+    return S_OK;                                                         \
   }
 
 VX_CHOICE(ResampleFilter, 2)     // today's pick, area averaging, Lanczos-3
@@ -137,26 +137,10 @@ HRESULT CResize::ClearErrorInfo() {
   return S_OK;
 }
 
-HRESULT CResize::GetSourceImageWidth(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = SourceWidth;
-  return S_OK;
-}
+HRESULT CResize::GetSourceImageWidth(LONG* pVal) { return Answer(pVal, SourceWidth); }
 
-HRESULT CResize::GetSourceImageHeight(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = SourceHeight;
-  return S_OK;
-}
+HRESULT CResize::GetSourceImageHeight(LONG* pVal) { return Answer(pVal, SourceHeight); }
 
-HRESULT CResize::GetSourceFileWidth(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = SourceFileWidth;
-  return S_OK;
-}
+HRESULT CResize::GetSourceFileWidth(LONG* pVal) { return Answer(pVal, SourceFileWidth); }
 
-HRESULT CResize::GetSourceFileHeight(LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = SourceFileHeight;
-  return S_OK;
-}
+HRESULT CResize::GetSourceFileHeight(LONG* pVal) { return Answer(pVal, SourceFileHeight); }
