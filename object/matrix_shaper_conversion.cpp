@@ -40,9 +40,17 @@ bool Invert(const double (&a)[3][3], double (&inverse)[3][3]) {
   return true;
 }
 
-std::uint8_t Channel(const MatrixShaperConversion::Tables& t, int channel, float r, float g, float b) {
+std::uint32_t Channel(const MatrixShaperConversion::Tables& t, int channel, float r, float g, float b) {
   const float* m = t.matrix + channel * 3;
-  return std::uint8_t(t.encoded[channel][LightStep(m[0] * r + m[1] * g + m[2] * b)]);
+  return std::uint32_t(t.encoded[channel][LightStep(m[0] * r + m[1] * g + m[2] * b)]);
+}
+
+// The DIB word of the colour whose stored values are (r, g, b), under the top byte `top`.
+std::uint32_t Converted(const MatrixShaperConversion::Tables& t, std::uint32_t r, std::uint32_t g, std::uint32_t b,
+                        std::uint32_t top) {
+  const float red = t.light[0][r], green = t.light[1][g], blue = t.light[2][b];
+  return top | Channel(t, 0, red, green, blue) << 16 | Channel(t, 1, red, green, blue) << 8 |
+         Channel(t, 2, red, green, blue);
 }
 
 // A grid of colours and every grey, as R, G, B bytes, for the check against lcms2.
@@ -108,21 +116,13 @@ bool MatrixShaperConversion::Make(cmsHPROFILE source, cmsHPROFILE srgb, cmsHTRAN
 }
 
 void MatrixShaperConversion::ConvertRgb(const std::uint8_t* rgb, std::uint32_t* out, std::size_t count) const {
-  const Tables& t = tables_;
-  for (std::size_t i = 0; i < count; ++i, rgb += 3) {
-    const float r = t.light[0][rgb[0]], g = t.light[1][rgb[1]], b = t.light[2][rgb[2]];
-    out[i] = 0xFF000000u | std::uint32_t{Channel(t, 0, r, g, b)} << 16 | std::uint32_t{Channel(t, 1, r, g, b)} << 8 |
-             Channel(t, 2, r, g, b);
-  }
+  for (std::size_t i = 0; i < count; ++i, rgb += 3) out[i] = Converted(tables_, rgb[0], rgb[1], rgb[2], 0xFF000000u);
 }
 
 void MatrixShaperConversion::ConvertWordsPlain(const std::uint32_t* in, std::uint32_t* out, std::size_t count) const {
-  const Tables& t = tables_;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t word = in[i];
-    const float r = t.light[0][word >> 16 & 0xFF], g = t.light[1][word >> 8 & 0xFF], b = t.light[2][word & 0xFF];
-    out[i] = (word & 0xFF000000u) | std::uint32_t{Channel(t, 0, r, g, b)} << 16 |
-             std::uint32_t{Channel(t, 1, r, g, b)} << 8 | Channel(t, 2, r, g, b);
+    out[i] = Converted(tables_, word >> 16 & 0xFF, word >> 8 & 0xFF, word & 0xFF, word & 0xFF000000u);
   }
 }
 
