@@ -65,10 +65,8 @@ bool Plausible(const cmsCIExyY& c) { return c.x > 0 && c.y > 0.01 && c.x + c.y <
 // Whether a profile is sRGB under another name, as most cameras and editors embed it: an
 // RGB matrix-shaper profile with sRGB's colorants and curves that bring every 8-bit value
 // to within half a step of where sRGB's own would. Converting with it would only cost time.
-bool SameAsSrgb(cmsContext context, cmsHPROFILE profile) {
+bool SameAsSrgb(cmsHPROFILE profile, cmsHPROFILE srgb) {
   if (cmsGetColorSpace(profile) != cmsSigRgbData || !cmsIsMatrixShaper(profile)) return false;
-  cmsHPROFILE srgb = cmsCreate_sRGBProfileTHR(context);
-  if (!srgb) return false;
   static const cmsTagSignature kColorants[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
   static const cmsTagSignature kCurves[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
   const auto* srgb_curve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
@@ -86,7 +84,6 @@ bool SameAsSrgb(cmsContext context, cmsHPROFILE profile) {
     }
   }
   if (srgb_inverse) cmsFreeToneCurve(srgb_inverse);
-  cmsCloseProfile(srgb);
   return same;
 }
 
@@ -165,18 +162,17 @@ void ColourConversion::Release() {
 bool ColourConversion::Prepare(cmsHPROFILE source, SourcePixels pixels) {
   pixels_ = pixels;
   if (!source) return false;
-  cmsUInt32Number format = DescribesDevice(source) ? InputFormat(cmsGetColorSpace(source), pixels) : 0;
-  if (format && SameAsSrgb(context_, source)) format = 0;
+  const cmsUInt32Number format = DescribesDevice(source) ? InputFormat(cmsGetColorSpace(source), pixels) : 0;
   cmsHPROFILE srgb = format ? cmsCreate_sRGBProfileTHR(context_) : nullptr;
-  if (srgb) {
+  if (srgb && !SameAsSrgb(source, srgb)) {
     // No cache of the last pixel: rows may be converted on several threads at once.
     transform_ = cmsCreateTransformTHR(context_, source, format, srgb, kDibWords, INTENT_PERCEPTUAL, cmsFLAGS_NOCACHE);
     if (transform_ && (pixels == SourcePixels::kBgrx || pixels == SourcePixels::kRgb)) {
       auto fast = std::make_unique<MatrixShaperConversion>();
       if (fast->Make(source, srgb, transform_, pixels == SourcePixels::kBgrx)) matrix_shaper_ = std::move(fast);
     }
-    cmsCloseProfile(srgb);
   }
+  if (srgb) cmsCloseProfile(srgb);
   cmsCloseProfile(source);
   return active();
 }
